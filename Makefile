@@ -1,0 +1,33 @@
+# Front door: every target first makes sure the Debian packages are there.
+JOBS ?= $(shell nproc)
+BUILD := build
+ASAN_BUILD := build-asan
+CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all setup build build-asan run test format clean
+
+all: build
+
+setup:
+	@bash tools/setup.sh
+
+build: setup
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: setup
+	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DSKYTUNE_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: build
+	@echo "make run: the radio opens in the panel host, which arrives with the host issue."
+
+test: build build-asan
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+format:
+	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

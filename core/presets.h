@@ -1,0 +1,36 @@
+// The twelve presets and the settings file that keeps them.
+#pragma once
+
+#include "core/shared_types.h"
+#include "platform/win32.h"
+
+// The name and path of a preset without a file.
+constexpr const char NO_FILE_ASSIGNED[] = "No file assigned.";
+// The name of a preset whose file did not open.
+constexpr const char FILE_NOT_FOUND[] = "File not found.";
+
+constexpr int PRESET_SLOTS = 12;
+// FM buttons 1-6 use slots 0-5, AM buttons 1-6 slots 6-11.
+constexpr int AM_SLOT_OFFSET = 6;
+
+struct PresetSlot {
+    char display_name[256];
+    char file_path[256];
+    char saved_name[256];
+    MediaHandle media_handle;
+};
+
+struct PresetTable {
+    PresetSlot slots[PRESET_SLOTS];
+};
+
+extern PresetTable preset_table;
+
+// The settings file beside the module, and the name it is written as.
+extern char settings_path[256];
+extern char settings_path_lower[256];
+extern char temp_settings_path[256];
+
+void settings_load(HMODULE module);
+void presets_open_all();
+void settings_save();

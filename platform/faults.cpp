@@ -1,0 +1,61 @@
+// Injected faults: named platform calls made to fail on purpose, so that
+// every failure path of the radio can be reached.
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "platform/native/standin.h"
+
+namespace plat {
+namespace {
+
+std::set<std::string> failing;
+bool fail_all = false;
+bool faults_checked = false;
+
+void faults_from_environment() {
+    if (faults_checked) {
+        return;
+    }
+    faults_checked = true;
+    const char* names = getenv("SKYTUNE_FAIL");
+    if (names != nullptr) {
+        faults_set(names);
+    }
+}
+
+}  // namespace
+
+void faults_set(const char* names) {
+    faults_checked = true;
+    failing.clear();
+    fail_all = false;
+    if (names == nullptr) {
+        return;
+    }
+    std::string list(names);
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
+        if (comma == std::string::npos) {
+            comma = list.size();
+        }
+        std::string name = list.substr(start, comma - start);
+        if (name == "*") {
+            fail_all = true;
+        } else if (!name.empty()) {
+            failing.insert(name);
+        }
+        start = comma + 1;
+    }
+}
+
+bool fault(const char* call) {
+    faults_from_environment();
+    if (fail_all) {
+        return true;
+    }
+    return !failing.empty() && failing.count(call) != 0;
+}
+
+}  // namespace plat

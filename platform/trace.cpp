@@ -1,0 +1,125 @@
+// The trace: every platform call the module makes, one line each.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/native/standin.h"
+
+namespace plat {
+namespace {
+
+FILE* trace_file = nullptr;
+bool trace_checked = false;
+
+void trace_close() {
+    if (trace_file != nullptr && trace_file != stderr) {
+        fclose(trace_file);
+    }
+    trace_file = nullptr;
+}
+
+FILE* trace_output() {
+    if (!trace_checked) {
+        trace_checked = true;
+        const char* path = getenv("SKYTUNE_TRACE");
+        if (path != nullptr && *path != '\0') {
+            trace_to(path);
+        }
+    }
+    return trace_file;
+}
+
+}  // namespace
+
+void trace_to(const char* path) {
+    trace_checked = true;
+    trace_close();
+    if (path == nullptr) {
+        return;
+    }
+    if (strcmp(path, "-") == 0) {
+        trace_file = stderr;
+        return;
+    }
+    trace_file = fopen(path, "a");
+    if (trace_file == nullptr) {
+        fprintf(stderr, "skytune: cannot write the trace to %s\n", path);
+    }
+}
+
+bool trace_on() {
+    return trace_output() != nullptr;
+}
+
+Trace::Trace(const char* call) : on_(trace_on()) {
+    if (on_) {
+        line_ = call;
+    }
+}
+
+Trace::~Trace() {
+    if (!on_) {
+        return;
+    }
+    line_ += '\n';
+    FILE* out = trace_output();
+    if (out != nullptr) {
+        fputs(line_.c_str(), out);
+        // A killed process must still leave its last calls behind.
+        fflush(out);
+    }
+}
+
+Trace& Trace::str(const char* text) {
+    if (on_) {
+        if (text == nullptr) {
+            line_ += " NULL";
+        } else {
+            line_ += " \"";
+            line_ += text;
+            line_ += '"';
+        }
+    }
+    return *this;
+}
+
+Trace& Trace::num(long long value) {
+    if (on_) {
+        line_ += ' ';
+        line_ += std::to_string(value);
+    }
+    return *this;
+}
+
+Trace& Trace::sym(const char* word) {
+    if (on_) {
+        line_ += ' ';
+        line_ += word;
+    }
+    return *this;
+}
+
+Trace& Trace::ret(long long value) {
+    if (on_) {
+        line_ += " -> ";
+        line_ += std::to_string(value);
+    }
+    return *this;
+}
+
+Trace& Trace::ret_sym(const char* word) {
+    if (on_) {
+        line_ += " -> ";
+        line_ += word;
+    }
+    return *this;
+}
+
+Trace& Trace::ret_str(const char* text) {
+    if (on_) {
+        line_ += " ->";
+    }
+    return str(text);
+}
+
+}  // namespace plat

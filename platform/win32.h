@@ -1,0 +1,20 @@
+// The one door through which the radio's code reaches the operating system.
+// On Windows these are the real headers; elsewhere the declarations of our
+// native stand-in, which offers the same names with the same results.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+// windows.h first: the rest build on its types.
+#include <commdlg.h>
+#include <io.h>
+#include <mmsystem.h>
+#include <shlwapi.h>
+#else
+#include "platform/native/types.h"
+// types first: the rest build on them.
+#include "platform/native/dialogs.h"
+#include "platform/native/paths.h"
+#include "platform/native/resources.h"
+#include "platform/native/text.h"
+#endif
