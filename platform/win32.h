@@ -17,4 +17,5 @@
 #include "platform/native/paths.h"
 #include "platform/native/resources.h"
 #include "platform/native/text.h"
+#include "platform/native/windows.h"
 #endif

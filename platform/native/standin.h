@@ -4,6 +4,7 @@
 // and the tests; the module itself never calls these.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/native/types.h"
@@ -52,6 +53,11 @@ void dialog_clear();
 
 // --- Windows ---------------------------------------------------------------
 void set_active_window(HWND window);
+// Delivers every posted message to its window's procedure, on the calling
+// thread; the number delivered.
+int pump_messages();
+// Who shows MessageBoxA: the host's dialog, or standard error without one.
+void set_message_box_handler(std::function<int(const char* text, const char* caption, UINT type)>);
 
 // --- Where sound goes -------------------------------------------------------
 // SKYTUNE_AUDIO or set_audio_sink: "auto" (the speakers), "null" (nowhere),

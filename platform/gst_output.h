@@ -1,0 +1,19 @@
+// The end of every GStreamer pipeline the stand-in builds: the sound goes to
+// the speakers, nowhere, or a WAV file, as the sink choice says.
+#pragma once
+
+#include <gst/gst.h>
+
+namespace plat {
+
+// Initialises GStreamer once per process.
+void gst_ready();
+
+// A bin with one sink pad that takes raw audio and delivers it where the
+// sink choice says, paced by the pipeline's clock in every case (a captured
+// file holds what a listener would have heard, in real time). stream names
+// the capture file: DIR/<stream>-<n>.wav. To finish a capture file, send
+// end-of-stream through the pipeline before stopping it.
+GstElement* make_audio_output(const char* stream);
+
+}  // namespace plat
