@@ -4,6 +4,7 @@
 #include "gauge/panel_records.h"
 #include "platform/win32.h"
 
+// The device that cd_open opened; kept after a close.
 extern UINT cd_device;
 
 DWORD cd_open();

@@ -13,6 +13,7 @@
 #else
 #include "platform/native/types.h"
 // types first: the rest build on them.
+#include "platform/native/com.h"
 #include "platform/native/dialogs.h"
 #include "platform/native/paths.h"
 #include "platform/native/resources.h"

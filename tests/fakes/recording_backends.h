@@ -1,5 +1,6 @@
-// Stand-ins for the audio back-ends that record each call the radio's core
-// makes, so that tests can check the calls and their order.
+// Stand-ins for the audio back-ends that record each call made to them, so
+// that tests can check the calls and their order. Each back-end has its own
+// file, so a test can pair real back-ends with recording ones.
 #pragma once
 
 #include <set>
@@ -8,7 +9,8 @@
 
 // Every call, in order, as "name args" (a media handle shows its path).
 extern std::vector<std::string> backend_calls;
-// The paths that the fake media_open accepts.
+// The paths that the recording media_open accepts.
 extern std::set<std::string> playable_files;
 
 void backends_reset();
+void record_backend_call(const std::string& call);

@@ -1,0 +1,84 @@
+// CoInitialize, CoUninitialize and CoCreateInstance over a table of classes.
+#include <string>
+#include <vector>
+
+#include "platform/native/com_classes.h"
+#include "platform/native/standin.h"
+
+const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+namespace {
+
+struct ComClass {
+    CLSID clsid;
+    const char* name;
+    plat::ComFactory factory;
+};
+
+std::vector<ComClass>& com_classes() {
+    static std::vector<ComClass> classes;
+    return classes;
+}
+
+thread_local int initialized = 0;
+
+}  // namespace
+
+namespace plat {
+
+void register_com_class(REFCLSID clsid, const char* name, ComFactory factory) {
+    com_classes().push_back(ComClass{clsid, name, factory});
+}
+
+int com_initialized() {
+    return initialized;
+}
+
+}  // namespace plat
+
+HRESULT CoInitialize(LPVOID) {
+    HRESULT result = S_OK;
+    if (plat::fault("CoInitialize")) {
+        result = E_OUTOFMEMORY;
+    } else {
+        // A second call on the same thread succeeds with S_FALSE, as on Windows.
+        result = initialized > 0 ? S_FALSE : S_OK;
+        ++initialized;
+    }
+    plat::Trace("CoInitialize").sym("NULL").ret(result);
+    return result;
+}
+
+void CoUninitialize(void) {
+    if (initialized > 0) {
+        --initialized;
+    }
+    plat::Trace("CoUninitialize").ret_sym("void");
+}
+
+HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD, REFIID iid, LPVOID* object) {
+    plat::Trace trace("CoCreateInstance");
+    const ComClass* found = nullptr;
+    for (const ComClass& candidate : com_classes()) {
+        if (candidate.clsid == clsid) {
+            found = &candidate;
+        }
+    }
+    trace.sym(found != nullptr ? found->name : "unknown-class");
+    HRESULT result = S_OK;
+    if (object == nullptr) {
+        result = E_POINTER;
+    } else if ((*object = nullptr), initialized == 0) {
+        result = CO_E_NOTINITIALIZED;
+    } else if (plat::fault("CoCreateInstance") ||
+               (found != nullptr &&
+                plat::fault((std::string("CoCreateInstance:") + found->name).c_str()))) {
+        result = E_FAIL;
+    } else if (found == nullptr || outer != nullptr) {
+        result = REGDB_E_CLASSNOTREG;
+    } else {
+        result = found->factory(iid, object);
+    }
+    trace.ret(result);
+    return result;
+}

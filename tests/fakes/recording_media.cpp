@@ -1,0 +1,33 @@
+#include "audio/media.h"
+#include "tests/fakes/recording_backends.h"
+
+int media_init(HINSTANCE, int left, int top, int width, int height) {
+    record_backend_call("media_init " + std::to_string(left) + " " + std::to_string(top) + " " +
+                        std::to_string(width) + " " + std::to_string(height));
+    return 1;
+}
+
+MediaHandle media_open(const char* name) {
+    record_backend_call(std::string("media_open ") + name);
+    return playable_files.count(name) != 0 ? name : nullptr;
+}
+
+int media_play(MediaHandle handle, int loop) {
+    record_backend_call(std::string("media_play ") + handle + " " + std::to_string(loop));
+    return 1;
+}
+
+int media_stop() {
+    record_backend_call("media_stop");
+    return 1;
+}
+
+int media_set_volume(VolumeLevel level) {
+    record_backend_call("media_set_volume " + std::to_string(level));
+    return 1;
+}
+
+int media_shutdown() {
+    record_backend_call("media_shutdown");
+    return 1;
+}
