@@ -68,6 +68,11 @@ CdPlayback::~CdPlayback() {
             gst_message_unref(message);
         }
     }
+    {
+        // No track joins a run that is being taken down.
+        std::lock_guard<std::mutex> hold(lock_);
+        stopping_ = true;
+    }
     gst_element_set_state(pipeline_, GST_STATE_NULL);
     gst_object_unref(bus);
     for (GstPad* input : inputs_) {
@@ -184,6 +189,9 @@ GstPadProbeReturn CdPlayback::on_track_event(GstPad* pad, GstPadProbeInfo* info,
     }
     auto* playback = static_cast<CdPlayback*>(self);
     std::lock_guard<std::mutex> hold(playback->lock_);
+    if (playback->stopping_) {
+        return GST_PAD_PROBE_OK;
+    }
     GstPad* input = gst_pad_get_peer(pad);
     for (size_t i = 0; i < playback->inputs_.size(); ++i) {
         size_t wanted = playback->first_ + i + 2;

@@ -43,6 +43,7 @@ class CdPlayback {
     // The concat input of each track added so far, from first_ on.
     std::vector<GstPad*> inputs_;
     bool ended_ = false;
+    bool stopping_ = false;
 };
 
 }  // namespace plat

@@ -87,7 +87,12 @@ void describe_volume(MIXERCONTROLA* control) {
     control->Metrics.cSteps = 65536;
 }
 
-MMRESULT check_details(const MIXERCONTROLDETAILS* details) {
+// A value request for the CD volume, to get or to set it.
+MMRESULT check_details(HMIXEROBJ mixer, const MIXERCONTROLDETAILS* details, DWORD flags) {
+    MMRESULT object = check_object(mixer, flags);
+    if (object != MMSYSERR_NOERROR) {
+        return object;
+    }
     if (details == nullptr || details->cbStruct != sizeof *details ||
         details->paDetails == nullptr ||
         details->cbDetails != sizeof(MIXERCONTROLDETAILS_UNSIGNED)) {
@@ -99,6 +104,10 @@ MMRESULT check_details(const MIXERCONTROLDETAILS* details) {
     // A uniform control takes one channel and no items.
     if (details->cChannels != 1 || details->cMultipleItems != 0) {
         return MMSYSERR_INVALPARAM;
+    }
+    // Both calls know only the value query.
+    if ((flags & MIXER_GETCONTROLDETAILSF_QUERYMASK) != MIXER_GETCONTROLDETAILSF_VALUE) {
+        return MMSYSERR_NOTSUPPORTED;
     }
     return MMSYSERR_NOERROR;
 }
@@ -240,14 +249,7 @@ MMRESULT mixerGetControlDetailsA(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details,
     MMRESULT result = MMSYSERR_NOERROR;
     {
         std::lock_guard<std::mutex> hold(mixer_lock);
-        result = check_object(mixer, flags);
-        if (result == MMSYSERR_NOERROR) {
-            result = check_details(details);
-        }
-        if (result == MMSYSERR_NOERROR &&
-            (flags & MIXER_GETCONTROLDETAILSF_QUERYMASK) != MIXER_GETCONTROLDETAILSF_VALUE) {
-            result = MMSYSERR_NOTSUPPORTED;
-        }
+        result = check_details(mixer, details, flags);
         if (result == MMSYSERR_NOERROR && plat::fault("mixerGetControlDetailsA")) {
             result = MMSYSERR_ERROR;
         }
@@ -271,14 +273,7 @@ MMRESULT mixerSetControlDetails(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, 
     DWORD value = 0;
     {
         std::lock_guard<std::mutex> hold(mixer_lock);
-        result = check_object(mixer, flags);
-        if (result == MMSYSERR_NOERROR) {
-            result = check_details(details);
-        }
-        if (result == MMSYSERR_NOERROR &&
-            (flags & MIXER_SETCONTROLDETAILSF_QUERYMASK) != MIXER_SETCONTROLDETAILSF_VALUE) {
-            result = MMSYSERR_NOTSUPPORTED;
-        }
+        result = check_details(mixer, details, flags);
         if (result == MMSYSERR_NOERROR) {
             value = static_cast<MIXERCONTROLDETAILS_UNSIGNED*>(details->paDetails)->dwValue;
             if (value < volume_minimum || value > volume_maximum) {
