@@ -67,8 +67,8 @@ VirtualCdDrive& cd_drive() {
     return *drive;
 }
 
-void set_cd_source(const char* spec) {
-    cd_drive().set_source(spec != nullptr ? spec : "demo");
+void set_cd_source(const char* disc) {
+    cd_drive().set_source(disc != nullptr ? disc : "demo");
 }
 
 void VirtualCdDrive::load_source() {
@@ -77,8 +77,8 @@ void VirtualCdDrive::load_source() {
     }
     std::string choice = chosen_;
     if (choice.empty()) {
-        const char* spec = getenv("SKYTUNE_CD");
-        choice = spec != nullptr && *spec != '\0' ? spec : "demo";
+        const char* variable = getenv("SKYTUNE_CD");
+        choice = variable != nullptr && *variable != '\0' ? variable : "demo";
     }
     loaded_ = true;
     playback_.reset();
@@ -105,9 +105,9 @@ void VirtualCdDrive::load_source() {
     }
 }
 
-void VirtualCdDrive::set_source(const char* spec) {
+void VirtualCdDrive::set_source(const char* disc) {
     std::lock_guard<std::mutex> hold(lock_);
-    chosen_ = *spec != '\0' ? spec : "demo";
+    chosen_ = *disc != '\0' ? disc : "demo";
     loaded_ = false;
     load_source();
 }
