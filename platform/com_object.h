@@ -20,10 +20,15 @@ class ComCount {
         Trace("IUnknown::AddRef").sym(name_).ret(count);
         return count;
     }
-    // The count left; the object deletes itself at 0.
-    ULONG release() {
+    // The count left; the last release deletes the object (whose class
+    // befriends ComCount, its destructor being private).
+    template <class Object>
+    ULONG release(Object* self) {
         ULONG count = --count_;
         Trace("IUnknown::Release").sym(name_).ret(count);
+        if (count == 0) {
+            delete self;
+        }
         return count;
     }
 

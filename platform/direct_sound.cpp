@@ -206,13 +206,7 @@ class SoundBuffer final : public IDirectSoundBuffer {
                                  known ? static_cast<IDirectSoundBuffer*>(this) : nullptr, object);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG count = references_.release();
-        if (count == 0) {
-            delete this;
-        }
-        return count;
-    }
+    ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
 
     HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) override {
         HRESULT result = status == nullptr ? DSERR_INVALIDPARAM : DS_OK;
@@ -378,6 +372,7 @@ class SoundBuffer final : public IDirectSoundBuffer {
     }
 
   private:
+    friend class plat::ComCount;
     ~SoundBuffer() {
         std::lock_guard<std::mutex> hold(al_lock);
         device_->use();
@@ -431,13 +426,7 @@ class DirectSound final : public IDirectSound8 {
                                  known ? static_cast<IDirectSound8*>(this) : nullptr, object);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG count = references_.release();
-        if (count == 0) {
-            delete this;
-        }
-        return count;
-    }
+    ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
 
     HRESULT STDMETHODCALLTYPE Initialize(LPCGUID device) override {
         HRESULT result = DS_OK;
@@ -530,6 +519,7 @@ class DirectSound final : public IDirectSound8 {
     }
 
   private:
+    friend class plat::ComCount;
     ~DirectSound() = default;
 
     static ALenum al_format_of(WORD channels, WORD bits) {

@@ -254,13 +254,7 @@ class FilterGraph final : public IGraphBuilder,
         return references_.query(name, found, object);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG count = references_.release();
-        if (count == 0) {
-            delete this;
-        }
-        return count;
-    }
+    ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
 
     // --- IGraphBuilder ---
     HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file, LPCWSTR) override {
@@ -520,6 +514,7 @@ class FilterGraph final : public IGraphBuilder,
     }
 
   private:
+    friend class plat::ComCount;
     ~FilterGraph() {
         stop_chains();
         for (const std::string& path : files_) {
