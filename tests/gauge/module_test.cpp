@@ -82,9 +82,9 @@ TEST_F(Module, CarriesTheFaceBitmapsAndTheVersion) {
 
     HRSRC version = FindResourceA(module, MAKEINTRESOURCEA(1), RT_VERSION);
     ASSERT_NE(version, nullptr);
-    std::string text(static_cast<const char*>(LockResource(LoadResource(module, version))),
-                     SizeofResource(module, version));
-    EXPECT_NE(text.find("ProductName=SkyTune\n"), std::string::npos);
+    std::string record = read_file(RESOURCES_DIR "/version.bin");
+    ASSERT_EQ(SizeofResource(module, version), record.size());
+    EXPECT_EQ(memcmp(LockResource(LoadResource(module, version)), record.data(), record.size()), 0);
 }
 
 }  // namespace
