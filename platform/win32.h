@@ -15,6 +15,8 @@
 // types first: the rest build on them.
 #include "platform/native/com.h"
 #include "platform/native/dialogs.h"
+#include "platform/native/mci.h"
+#include "platform/native/mixer.h"
 #include "platform/native/paths.h"
 #include "platform/native/resources.h"
 #include "platform/native/text.h"
