@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 
 #include "gauge/panel_records.h"
+#include "platform/native/com_classes.h"
+#include "platform/native/standin.h"
 #include "platform/win32.h"
 #include "tests/gauge/panel_reader.h"
 #include "tests/support/scratch_dir.h"
@@ -85,6 +88,62 @@ TEST_F(Module, CarriesTheFaceBitmapsAndTheVersion) {
     std::string record = read_file(RESOURCES_DIR "/version.bin");
     ASSERT_EQ(SizeofResource(module, version), record.size());
     EXPECT_EQ(memcmp(LockResource(LoadResource(module, version)), record.data(), record.size()), 0);
+}
+
+// The lines of the trace of one service call.
+std::vector<std::string> traced_service(GAUGEHDR& header, SINT32 code, UINT_PTR extra,
+                                        const std::string& path) {
+    std::filesystem::remove(path);
+    plat::trace_to(path.c_str());
+    header.gauge_callback(&header, code, extra);
+    plat::trace_to(nullptr);
+    std::vector<std::string> lines;
+    std::istringstream in(read_file(path));
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Each expected call starts a trace line, in this order; others may lie between.
+void expect_in_order(const std::vector<std::string>& trace, const std::vector<std::string>& calls) {
+    auto at = trace.begin();
+    for (const std::string& call : calls) {
+        at = std::find_if(at, trace.end(),
+                          [&](const std::string& line) { return line.rfind(call, 0) == 0; });
+        ASSERT_NE(at, trace.end()) << "missing, or out of order: " << call;
+        ++at;
+    }
+}
+
+// Start and stop over the real back-ends (silent sink, the demo disc).
+TEST_F(Module, StartAndStopSequencesOverTheRealBackEnds) {
+    // The silent sink still makes every device and buffer, as a sound card would.
+    ASSERT_TRUE(plat::set_audio_sink("null"));
+    GAUGEHDR& header = *linkage->gauge_header_ptr[0];
+    std::string trace_path = dir / "trace.txt";
+    auto module = reinterpret_cast<UINT_PTR>(handle);
+
+    std::vector<std::string> install =
+        traced_service(header, PANEL_SERVICE_PRE_INSTALL, module, trace_path);
+    expect_in_order(
+        install,
+        {"GetModuleFileNameA", "CoInitialize", "FindResourceA \"CLICK_RCD\"",
+         "IDirectSoundBuffer::SetVolume -500", "RegisterClassA \"EventNotify\"",
+         "IGraphBuilder::RenderFile", "mciSendCommandA 0 MCI_OPEN", "mixerOpen",
+         "mixerSetControlDetails dwControlID=1 value=13107", "mciSendCommandA 1 MCI_STOP"});
+    EXPECT_EQ(install.back().rfind("mciSendCommandA 1 MCI_STOP", 0), 0u) << install.back();
+
+    EXPECT_TRUE(traced_service(header, PANEL_SERVICE_PRE_UPDATE, 0, trace_path).empty());
+
+    std::vector<std::string> kill = traced_service(header, PANEL_SERVICE_PRE_KILL, 0, trace_path);
+    expect_in_order(kill, {"MoveFileExA", "mixerClose", "mciSendCommandA 1 MCI_STOP",
+                           "mciSendCommandA 1 MCI_CLOSE", "DestroyWindow",
+                           "IUnknown::Release IDirectSoundBuffer",
+                           "IUnknown::Release IDirectSound8", "CoUninitialize"});
+    EXPECT_EQ(kill.back(), "CoUninitialize -> void");
+    EXPECT_EQ(plat::com_initialized(), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "skytune.dat"));
 }
 
 }  // namespace
