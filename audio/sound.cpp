@@ -35,6 +35,7 @@ int sound_init(HINSTANCE instance) {
     if (FAILED(CoInitialize(nullptr))) {
         return 1;
     }
+    sound_state.com_initialized = 1;
     if (FAILED(CoCreateInstance(CLSID_DirectSound8, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IDirectSound8,
                                 reinterpret_cast<void**>(&sound_state.device)))) {

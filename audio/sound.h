@@ -7,6 +7,7 @@
 struct SoundState {
     IDirectSound8* device;      // null before sound_init, after sound_shutdown, or without sound
     HINSTANCE module_instance;  // where resources are looked up
+    int com_initialized;        // 1 while sound_init's CoInitialize awaits its CoUninitialize
 };
 
 extern SoundState sound_state;

@@ -38,8 +38,13 @@ void pre_kill() {
     media_shutdown();
     sound_release_buffer(click_sound);
     sound_shutdown();
-    // Ends the COM use that sound_init began.
-    CoUninitialize();
+    // Ends the COM use that sound_init began, and only that: when its
+    // CoInitialize failed, a CoUninitialize here would end the COM of
+    // whoever else initialised this thread (the simulator itself).
+    if (sound_state.com_initialized == 1) {
+        sound_state.com_initialized = 0;
+        CoUninitialize();
+    }
 }
 
 }  // namespace

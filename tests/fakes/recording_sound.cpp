@@ -6,8 +6,11 @@ namespace {
 IDirectSoundBuffer* const RECORDED_BUFFER = reinterpret_cast<IDirectSoundBuffer*>(0x10);
 }  // namespace
 
+SoundState sound_state;
+
 int sound_init(HINSTANCE) {
     record_backend_call("sound_init");
+    sound_state.com_initialized = 1;
     return 1;
 }
 

@@ -146,4 +146,24 @@ TEST_F(Module, StartAndStopSequencesOverTheRealBackEnds) {
     EXPECT_TRUE(std::filesystem::exists(dir / "skytune.dat"));
 }
 
+// A failed CoInitialize is not paired at pre-kill: the COM of whoever else
+// initialised the thread stays as it was.
+TEST_F(Module, KillEndsOnlyTheComUseThatInstallBegan) {
+    ASSERT_TRUE(plat::set_audio_sink("null"));
+    GAUGEHDR& header = *linkage->gauge_header_ptr[0];
+    std::string trace_path = dir / "trace.txt";
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);  // the simulator's own
+    plat::faults_set("CoInitialize");
+    traced_service(header, PANEL_SERVICE_PRE_INSTALL, reinterpret_cast<UINT_PTR>(handle),
+                   trace_path);
+    plat::faults_set(nullptr);
+    std::vector<std::string> kill = traced_service(header, PANEL_SERVICE_PRE_KILL, 0, trace_path);
+    EXPECT_EQ(
+        std::count_if(kill.begin(), kill.end(),
+                      [](const std::string& line) { return line.rfind("CoUninitialize", 0) == 0; }),
+        0);
+    EXPECT_EQ(plat::com_initialized(), 1);
+    CoUninitialize();
+}
+
 }  // namespace
