@@ -1,8 +1,9 @@
 # Writes the Windows module's resource script from resources.list:
-#   cmake -DLIST=resources.list -DOUT=skytune.rc -DVERSION=3.0 -P windows_resources.cmake
+#   cmake -DLIST=resources.list -DOUT=skytune.rc -DPRODUCT_VERSION=3.0 -P windows_resources.cmake
 # Each line is "TYPE NAME FILE". Bitmaps and RCDATA go in under their number or
-# name; the version record is written here from VERSION, since the resource
+# name; the version record is written here from PRODUCT_VERSION, since the resource
 # compiler builds it from its own statement rather than from a file.
+cmake_policy(VERSION 3.20)
 file(STRINGS "${LIST}" lines)
 get_filename_component(base "${LIST}" ABSOLUTE)
 get_filename_component(base "${base}" DIRECTORY)
@@ -31,7 +32,7 @@ foreach(line IN LISTS lines)
 endforeach()
 
 # "3.0" gives the fixed part 3,0,0,0 and the texts "3.0".
-string(REPLACE "." ";" parts "${VERSION}")
+string(REPLACE "." ";" parts "${PRODUCT_VERSION}")
 list(LENGTH parts count)
 while(count LESS 4)
     list(APPEND parts 0)
@@ -57,12 +58,12 @@ BEGIN
         BEGIN
             VALUE \"CompanyName\", \"SkyTune developers\"
             VALUE \"FileDescription\", \"SkyTune cockpit radio gauge\"
-            VALUE \"FileVersion\", \"${VERSION}\"
+            VALUE \"FileVersion\", \"${PRODUCT_VERSION}\"
             VALUE \"InternalName\", \"skytune\"
             VALUE \"LegalCopyright\", \"MIT licence, SkyTune developers\"
             VALUE \"OriginalFilename\", \"skytune.gau\"
             VALUE \"ProductName\", \"SkyTune\"
-            VALUE \"ProductVersion\", \"${VERSION}\"
+            VALUE \"ProductVersion\", \"${PRODUCT_VERSION}\"
         END
     END
     BLOCK \"VarFileInfo\"

@@ -21,7 +21,9 @@ void check_equal(const std::string& actual, const std::string& expected, const s
     check(actual == expected, what + ": got \"" + actual + "\", expected \"" + expected + "\"");
 }
 
-int checks_failed() { return failed; }
+int checks_failed() {
+    return failed;
+}
 
 void print_tally() {
     printf("%d passed, %d failed\n", passed, failed);

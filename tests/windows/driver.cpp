@@ -4,12 +4,11 @@
 // and the checks of what the module leaves on disk. Prints "N passed, M
 // failed"; a module that ended the process never gets to print it.
 //   driver.exe PATH-TO-skytune.gau
-#include <mmsystem.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/win32.h"
 #include "tests/windows/checks.h"
 #include "tests/windows/module_checks.h"
 #include "tests/windows/panel_driver.h"
@@ -60,8 +59,8 @@ std::vector<std::string> saved_settings(const Scratch& s, const std::string& whe
     bool all_crlf = false;
     std::vector<std::string> lines = text_lines(bytes, all_crlf);
     check(all_crlf, when + ": every line of the settings file ends in CR LF");
-    check(lines.size() == 27, when + ": the settings file has 27 lines, not " +
-                                  std::to_string(lines.size()));
+    check(lines.size() == 27,
+          when + ": the settings file has 27 lines, not " + std::to_string(lines.size()));
     check(bytes.find('/') == std::string::npos, when + ": the settings file has no forward slash");
     lines.resize(27);
     return lines;
@@ -72,9 +71,9 @@ void check_element_routines() {
     check(root != nullptr, "the gauge's element list names its root element");
     service_calls.clear();
     const SINT32 results[] = {
-        panel_gauge->query_routine(),    panel_gauge->install_routine(0x2345),
+        panel_gauge->query_routine(),      panel_gauge->install_routine(0x2345),
         panel_gauge->initialize_routine(), panel_gauge->update_routine(),
-        panel_gauge->generate_routine(7), panel_gauge->draw_routine(),
+        panel_gauge->generate_routine(7),  panel_gauge->draw_routine(),
         panel_gauge->kill_routine()};
     const int slots[] = {24, 25, 26, 27, 28, 29, 31};
     check(service_calls.size() == 7, "each element-list routine makes one service call");
@@ -111,7 +110,8 @@ void first_install(const Scratch& s) {
     check_equal(tip(POWER), "Power On/Off (off)", "power tooltip, off");
     check_equal(tip(preset_area(1)), "CD Player Track #1 - Audio CD not installed.",
                 "CD preset tooltip without a drive");
-    check(!panel_click(*panel_area(areas, POWER), MOUSE_RIGHTSINGLE),
+    const PanelArea* power = panel_area(areas, POWER);
+    check(power && !panel_click(*power, MOUSE_RIGHTSINGLE),
           "a right click on power reaches no handler");
 
     // CD mode without a drive: every control fails quietly.
@@ -119,9 +119,9 @@ void first_install(const Scratch& s) {
     check_equal(tip(POWER), "Power On/Off (on)", "power tooltip, on");
     panel_service(PANEL_SERVICE_PRE_UPDATE, 0);
     panel_redraw();
-    for (const char* area : {"Next CD Track", "Previous CD Track", "Open/Close CD Door",
-                             "Open/Close CD Door", "Increase Volume Level",
-                             "Increase Volume Level"}) {
+    for (const char* area :
+         {"Next CD Track", "Previous CD Track", "Open/Close CD Door", "Open/Close CD Door",
+          "Increase Volume Level", "Increase Volume Level"}) {
         click(area);
     }
     click(preset_area(3));
@@ -153,8 +153,8 @@ void second_install(const Scratch& s, const std::string& click_image) {
     // An upper-case settings file written elsewhere; the save replaces it
     // under the lower-case name.
     DeleteFileA((s.gauges + "skytune.dat").c_str());
-    std::vector<std::string> lines = {"Tone", s.sound + "tone.wav", "Click", "CLICK_RCD", "Gone",
-                                      ".\\Sound\\missing.wav"};
+    std::vector<std::string> lines = {"Tone", s.sound + "tone.wav",   "Click", "CLICK_RCD",
+                                      "Gone", ".\\Sound\\missing.wav"};
     for (int i = 3; i < 6; ++i) lines.insert(lines.end(), 2, "No file assigned.");
     lines.push_back("Tone AM");
     lines.push_back(".\\Sound\\tone.wav");

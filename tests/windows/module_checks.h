@@ -3,9 +3,9 @@
 // DirectSound takes its click.
 #pragma once
 
-#include <string>
-
 #include <windows.h>
+
+#include <string>
 
 void check_exports(HMODULE module);
 // Returns the click's WAV image ("" when missing).

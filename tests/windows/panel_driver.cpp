@@ -20,20 +20,30 @@ SINT32 record(int slot, ELEMENT_HEADER* element, UINT_PTR argument) {
     return 1000 + slot;
 }
 
-SINT32 FSAPI on_query(ELEMENT_HEADER* e) { return record(PANEL_SLOT_ELEMENT_LIST_QUERY, e, 0); }
+SINT32 FSAPI on_query(ELEMENT_HEADER* e) {
+    return record(PANEL_SLOT_ELEMENT_LIST_QUERY, e, 0);
+}
 SINT32 FSAPI on_install(ELEMENT_HEADER* e, UINT_PTR resource) {
     return record(PANEL_SLOT_ELEMENT_LIST_INSTALL, e, resource);
 }
 SINT32 FSAPI on_initialize(ELEMENT_HEADER* e) {
     return record(PANEL_SLOT_ELEMENT_LIST_INITIALIZE, e, 0);
 }
-SINT32 FSAPI on_update(ELEMENT_HEADER* e) { return record(PANEL_SLOT_ELEMENT_LIST_UPDATE, e, 0); }
+SINT32 FSAPI on_update(ELEMENT_HEADER* e) {
+    return record(PANEL_SLOT_ELEMENT_LIST_UPDATE, e, 0);
+}
 SINT32 FSAPI on_generate(ELEMENT_HEADER* e, UINT32 phase) {
     return record(PANEL_SLOT_ELEMENT_LIST_GENERATE, e, phase);
 }
-SINT32 FSAPI on_plot(ELEMENT_HEADER* e) { return record(PANEL_SLOT_ELEMENT_LIST_PLOT, e, 0); }
-SINT32 FSAPI on_erase(ELEMENT_HEADER* e) { return record(PANEL_SLOT_ELEMENT_LIST_ERASE, e, 0); }
-SINT32 FSAPI on_kill(ELEMENT_HEADER* e) { return record(PANEL_SLOT_ELEMENT_LIST_KILL, e, 0); }
+SINT32 FSAPI on_plot(ELEMENT_HEADER* e) {
+    return record(PANEL_SLOT_ELEMENT_LIST_PLOT, e, 0);
+}
+SINT32 FSAPI on_erase(ELEMENT_HEADER* e) {
+    return record(PANEL_SLOT_ELEMENT_LIST_ERASE, e, 0);
+}
+SINT32 FSAPI on_kill(ELEMENT_HEADER* e) {
+    return record(PANEL_SLOT_ELEMENT_LIST_KILL, e, 0);
+}
 
 // The message box is the first dialog activated after it is made; later
 // activations (its owner getting focus back) are not boxes.
@@ -114,7 +124,9 @@ void panel_link() {
     panel_imports->panels_entry.fnptr = &services;
 }
 
-void panel_service(SINT32 code, UINT_PTR extra) { panel_gauge->gauge_callback(panel_gauge, code, extra); }
+void panel_service(SINT32 code, UINT_PTR extra) {
+    panel_gauge->gauge_callback(panel_gauge, code, extra);
+}
 
 std::vector<PanelArea> panel_areas() {
     std::vector<PanelArea> areas;
@@ -171,9 +183,9 @@ std::string panel_tooltip(const PanelArea& area) {
         if (text[i] == '%' && i + 4 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9' &&
             text.compare(i + 2, 3, "!s!") == 0 && area.tooltip_args) {
             const MOUSE_ARG& arg = area.tooltip_args[text[i + 1] - '1'];
-            const char* insert =
-                arg.string_callback ? arg.string_callback(0.0, 0, nullptr, nullptr, panel_gauge)
-                                    : nullptr;
+            const char* insert = arg.string_callback
+                                     ? arg.string_callback(0.0, 0, nullptr, nullptr, panel_gauge)
+                                     : nullptr;
             shown += insert ? insert : "";
             i += 4;
         } else {

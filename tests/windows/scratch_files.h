@@ -2,10 +2,10 @@
 // whole files and their CR LF lines, folder listings with on-disk names.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
-
-#include <windows.h>
 
 // A new, empty folder under the temporary folder; its path ends in "\".
 std::string scratch_make();
