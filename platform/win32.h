@@ -23,6 +23,8 @@
 #include "platform/native/dshow.h"
 #include "platform/native/dsound.h"
 #include "platform/native/files.h"
+#include "platform/native/mci.h"
+#include "platform/native/mixer.h"
 #include "platform/native/paths.h"
 #include "platform/native/resources.h"
 #include "platform/native/text.h"
