@@ -56,6 +56,7 @@ typedef enum _FilterState { State_Stopped = 0, State_Paused = 1, State_Running =
 #define VFW_E_NOT_CONNECTED ((HRESULT)0x80040209L)
 #define VFW_E_NO_INTERFACE ((HRESULT)0x80040207L)
 #define VFW_E_WRONG_STATE ((HRESULT)0x80040227L)
+#define VFW_E_NOT_STOPPED ((HRESULT)0x80040224L)
 
 extern const CLSID CLSID_FilterGraph;
 extern const IID IID_IGraphBuilder;
