@@ -4,13 +4,20 @@
 # MinGW runtime DLL. Exits 77 (skipped) where MinGW is not installed.
 set -uo pipefail
 top="$1"
-"$top/tools/build-windows.sh" i686 -- skytune_gauge
+build_log="$(mktemp)"
+"$top/tools/build-windows.sh" i686 -- skytune_gauge >"$build_log" 2>&1
 status=$?
 if [ $status -eq 77 ]; then
+    rm -f "$build_log"
     echo "windows_module: skipped: the i686 MinGW cross compiler is not installed"
     exit 77
 fi
-[ $status -eq 0 ] || exit $status
+if [ $status -ne 0 ]; then
+    tail -n 30 "$build_log"
+    rm -f "$build_log"
+    exit $status
+fi
+rm -f "$build_log"
 
 module="$top/build-win32/gauge/skytune.gau"
 failed=0
@@ -21,9 +28,10 @@ fail() {
 
 headers="$(i686-w64-mingw32-objdump -p "$module")" || exit 1
 grep -q "file format pei-i386" <<<"$headers" || fail "not a 32-bit PE file"
-grep -q "^Characteristics.*" <<<"$headers" && grep -q "DLL" <<<"$headers" || fail "not a DLL"
+grep -q "^Characteristics.*" <<<"$headers" && grep -q "	DLL" <<<"$headers" || fail "not a DLL"
 
-exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" | grep -o '\] .*' | cut -c3- | sort | tr '\n' ' ')"
+exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
+    sed -n 's/^\s*\[ *[0-9]*\] \(.*\)$/\1/p' | sort | tr '\n' ' ')"
 [ "$exports" = "ImportTable Linkage " ] || fail "exports are '$exports', not ImportTable and Linkage"
 grep -q "Name .*skytune.gau" <<<"$headers" || fail "the export directory does not name skytune.gau"
 

@@ -1,6 +1,7 @@
 #include "tests/windows/panel_driver.h"
 
 #include <cstring>
+#include <list>
 
 HMODULE panel_module;
 GAUGESLINKAGE* panel_linkage;
@@ -13,6 +14,7 @@ namespace {
 
 PANELS services;
 HHOOK box_hook;
+std::list<std::string> string_buffers;
 
 SINT32 record(int slot, ELEMENT_HEADER* element, UINT_PTR argument) {
     service_calls.push_back({slot, element, argument});
@@ -77,6 +79,11 @@ void walk(ELEMENT_HEADER* element, int depth, std::string& text) {
         }
         case ELEMENT_TYPE_STRING: {
             auto* string = reinterpret_cast<ELEMENT_STRING*>(element);
+            // The host owns the text buffer, sized by the element's length.
+            if (!string->string) {
+                string_buffers.emplace_back(string->max_string_length + 1u, '\0');
+                string->string = &string_buffers.back()[0];
+            }
             if (string->update_cb) string->update_cb(string);
             if (string->string) text = string->string;
             break;
