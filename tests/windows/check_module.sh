@@ -4,20 +4,8 @@
 # MinGW runtime DLL. Exits 77 (skipped) where MinGW is not installed.
 set -uo pipefail
 top="$1"
-build_log="$(mktemp)"
-"$top/tools/build-windows.sh" i686 -- skytune_gauge >"$build_log" 2>&1
-status=$?
-if [ $status -eq 77 ]; then
-    rm -f "$build_log"
-    echo "windows_module: skipped: the i686 MinGW cross compiler is not installed"
-    exit 77
-fi
-if [ $status -ne 0 ]; then
-    tail -n 30 "$build_log"
-    rm -f "$build_log"
-    exit $status
-fi
-rm -f "$build_log"
+. "$top/tests/windows/build_step.sh"
+windows_build windows_module i686 skytune_gauge
 
 module="$top/build-win32/gauge/skytune.gau"
 failed=0

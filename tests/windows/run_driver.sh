@@ -17,20 +17,8 @@ if [ -z "$wine" ]; then
     exit 77
 fi
 
-build_log="$(mktemp)"
-"$top/tools/build-windows.sh" x86_64 -- skytune_gauge windows_driver >"$build_log" 2>&1
-status=$?
-if [ $status -eq 77 ]; then
-    rm -f "$build_log"
-    echo "windows_driver: skipped: the x86_64 MinGW cross compiler is not installed"
-    exit 77
-fi
-if [ $status -ne 0 ]; then
-    tail -n 30 "$build_log"
-    rm -f "$build_log"
-    exit $status
-fi
-rm -f "$build_log"
+. "$top/tests/windows/build_step.sh"
+windows_build windows_driver x86_64 skytune_gauge windows_driver
 
 build="$top/build-win64"
 state="$build/wine"
