@@ -15,6 +15,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -271,9 +272,12 @@ class FilterGraph final : public IGraphBuilder,
         } else {
             result = probe_file(path);
             if (SUCCEEDED(result)) {
-                // The graph's source reads the file until the graph goes.
-                files_.push_back(path);
-                plat::hold_file(path);
+                // The graph's source reads the file until the graph goes,
+                // wherever the current directory moves meanwhile.
+                std::error_code error;
+                std::string absolute = std::filesystem::absolute(path, error).string();
+                files_.push_back(error ? path : absolute);
+                plat::hold_file(files_.back());
             }
         }
         trace.ret(result);

@@ -1,6 +1,7 @@
 #include "platform/virtual_cd_drive.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,13 +20,32 @@ namespace {
 // A CD holds at most 99 tracks.
 constexpr size_t max_tracks = 99;
 
-// The disc's tracks: the folder's visible files in name order.
+// What lies beside the tracks in a music folder: covers, notes, playlists.
+bool companion_file(const std::filesystem::path& path) {
+    static const char* const kinds[] = {".jpg", ".jpeg", ".png",  ".gif", ".bmp", ".txt",
+                                        ".nfo", ".m3u",  ".m3u8", ".pls", ".cue", ".log",
+                                        ".pdf", ".ini",  ".db",   ".xml", ".json"};
+    std::string extension = path.extension().string();
+    for (char& c : extension) {
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    for (const char* kind : kinds) {
+        if (extension == kind) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The disc's tracks: the folder's visible files in name order, but for the
+// companions of music files, which would stop a run when their turn came.
 std::vector<std::string> folder_tracks(const std::string& folder) {
     std::vector<std::string> tracks;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         std::string name = entry.path().filename().string();
-        if (!name.empty() && name[0] != '.' && entry.is_regular_file(error)) {
+        if (!name.empty() && name[0] != '.' && entry.is_regular_file(error) &&
+            !companion_file(entry.path())) {
             tracks.push_back(entry.path().string());
         }
     }
@@ -47,8 +67,8 @@ VirtualCdDrive& cd_drive() {
     return *drive;
 }
 
-void set_cd_source(const char* spec) {
-    cd_drive().set_source(spec != nullptr ? spec : "demo");
+void set_cd_source(const char* disc) {
+    cd_drive().set_source(disc != nullptr ? disc : "demo");
 }
 
 void VirtualCdDrive::load_source() {
@@ -57,8 +77,8 @@ void VirtualCdDrive::load_source() {
     }
     std::string choice = chosen_;
     if (choice.empty()) {
-        const char* spec = getenv("SKYTUNE_CD");
-        choice = spec != nullptr && *spec != '\0' ? spec : "demo";
+        const char* variable = getenv("SKYTUNE_CD");
+        choice = variable != nullptr && *variable != '\0' ? variable : "demo";
     }
     loaded_ = true;
     playback_.reset();
@@ -85,9 +105,9 @@ void VirtualCdDrive::load_source() {
     }
 }
 
-void VirtualCdDrive::set_source(const char* spec) {
+void VirtualCdDrive::set_source(const char* disc) {
     std::lock_guard<std::mutex> hold(lock_);
-    chosen_ = *spec != '\0' ? spec : "demo";
+    chosen_ = *disc != '\0' ? disc : "demo";
     loaded_ = false;
     load_source();
 }

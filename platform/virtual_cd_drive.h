@@ -36,7 +36,7 @@ class VirtualCdDrive {
     void stop();
     void set_door(bool open);
     void set_gain(double gain);
-    void set_source(const char* spec);
+    void set_source(const char* disc);
 
   private:
     void load_source();

@@ -18,6 +18,8 @@ namespace {
 const DWORD speakers_line = 0xFFFF0000;
 const DWORD cd_line = 0x00000001;
 const DWORD cd_volume_id = 1;
+// The bits of a call's flags that say what the mixer object names.
+const DWORD object_kind_mask = 0xF0000000;
 
 std::mutex mixer_lock;
 std::set<HMIXER> open_mixers;
@@ -39,7 +41,7 @@ void apply_gain() {
 // A mixer object is an open handle, or with MIXER_OBJECTF_MIXER also the
 // device number, as the platform takes either.
 MMRESULT check_object(HMIXEROBJ object, DWORD flags) {
-    DWORD kind = flags & MIXER_OBJECTF_TYPEMASK;
+    DWORD kind = flags & object_kind_mask;
     HMIXER handle = reinterpret_cast<HMIXER>(object);
     if (kind == MIXER_OBJECTF_HMIXER) {
         return open_mixers.count(handle) != 0 ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;

@@ -73,7 +73,7 @@ std::string audio_capture_path(const char* stream);
 // audio files (the tracks, in name order), "none" (an empty drive), "data"
 // (a data disc), "absent" (no drive at all), or "demo" (null too) for the
 // demo disc that the build makes. Takes the old disc out first.
-void set_cd_source(const char* spec);
+void set_cd_source(const char* disc);
 // The range of the mixer's CD volume control, 0..65535 until set; the
 // control goes to its maximum, full gain.
 void set_mixer_cd_range(DWORD minimum, DWORD maximum);

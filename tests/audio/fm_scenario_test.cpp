@@ -50,7 +50,7 @@ TEST(FmScenario, EveryDemoPresetIsHeardWithItsClick) {
     // AM preset 2 plays the module's own click, through a temporary file.
     assign(AM_SLOT_OFFSET, source_file(demos[3]));
     assign(AM_SLOT_OFFSET + 1, "CLICK_RCD");
-    radio_state.media_volume = -600;
+    radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -600, -8000};
 
     // Pre-install, as the service routine does it.
     sound_init(nullptr);
@@ -101,6 +101,49 @@ TEST(FmScenario, EveryDemoPresetIsHeardWithItsClick) {
 
     // Power, FM, preset 2, preset 3, AM, preset 1, preset 2, power.
     EXPECT_EQ(bursts(sink.all("sound"), 0.05f, 0.05), 8);
+}
+
+// Without a sound device or a filter graph the radio still works: every
+// button does its part of the job, silently, and pre-kill goes through.
+TEST(FmScenario, WithoutSoundTheRadioStillWorks) {
+    CaptureSink sink;
+    backends_reset();
+    for (int slot = 0; slot < PRESET_SLOTS; ++slot) {
+        assign(slot, NO_FILE_ASSIGNED);
+    }
+    assign(0, source_file("Sound/chimes.wav"));
+    radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -2000, -8000};
+    plat::faults_set("CoCreateInstance");
+    sound_init(nullptr);
+    click_sound = sound_load_wav("CLICK_RCD");
+    sound_set_volume(click_sound, -500);
+    media_init(nullptr, 0, 0, 0, 0);
+    presets_open_all();
+    media_set_volume(radio_state.media_volume);
+    EXPECT_EQ(click_sound, nullptr);
+    EXPECT_STREQ(preset_table.slots[0].display_name, FILE_NOT_FOUND);
+
+    on_power(nullptr, 0);
+    on_mode_fm(nullptr, 0);
+    on_preset<2>(nullptr, CLICK_LEFT_SINGLE);
+    on_volume_up(nullptr, 0);
+    on_pause(nullptr, 0);
+    listen(0.2);
+    EXPECT_EQ(radio_state.power, 1);
+    EXPECT_EQ(radio_state.mode, MODE_FM);
+    EXPECT_EQ(radio_state.preset, 1);
+    EXPECT_EQ(radio_state.lamp, 2);
+    EXPECT_EQ(radio_state.media_volume, -1850);
+    EXPECT_EQ(radio_state.paused, 1);
+    EXPECT_EQ(media_player.volume, -1850);
+
+    media_shutdown();
+    sound_release_buffer(click_sound);
+    sound_shutdown();
+    CoUninitialize();
+    plat::faults_set(nullptr);
+    EXPECT_TRUE(sink.heard("media").empty());
+    EXPECT_TRUE(sounding(sink.all("sound")).empty());
 }
 
 }  // namespace

@@ -50,6 +50,10 @@ TEST_F(CdAudioDevice, IdentifiersAreTheLowestFree) {
 }
 
 TEST_F(CdAudioDevice, RepliesFollowTheDrive) {
+    // Covers and notes beside the tracks are no tracks.
+    write_file(disc + "/cover.JPG", "not audio");
+    write_file(disc + "/notes.txt", "not audio");
+    plat::set_cd_source(disc.c_str());
     ASSERT_EQ(send("open cdaudio"), 0u);
     EXPECT_EQ(cd_status("mode"), "stopped");
     EXPECT_EQ(cd_status("media present"), "true");
