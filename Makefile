@@ -4,7 +4,7 @@ BUILD := build
 ASAN_BUILD := build-asan
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build build-asan run test format clean
+.PHONY: all setup build build-asan run test format clean windows package
 
 all: build
 
@@ -26,8 +26,18 @@ test: build build-asan
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The Windows module: 32-bit (the product) in build-win32, 64-bit (for the
+# Wine-run test driver) in build-win64.
+windows: setup
+	@tools/build-windows.sh i686 x86_64
+
+# The release zip of the 32-bit module, in dist/.
+package: setup
+	@tools/build-windows.sh i686 -- skytune_gauge
+	@tools/package.sh
+
 format:
 	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-win32 build-win64 dist

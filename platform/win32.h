@@ -4,6 +4,8 @@
 #pragma once
 
 #ifdef _WIN32
+// dshow.h brings in strsafe.h, which would otherwise retire wsprintfA.
+#define STRSAFE_NO_DEPRECATE
 #include <windows.h>
 // windows.h first: the rest build on its types.
 #include <commdlg.h>

@@ -1,0 +1,282 @@
+// Drives the Windows build of skytune.gau as the simulator's panel system
+// would, under the real Windows implementations (Wine here): two installs in
+// one process, the first without a settings file and the second with one,
+// and the checks of what the module leaves on disk. Prints "N passed, M
+// failed"; a module that ended the process never gets to print it.
+//   driver.exe PATH-TO-skytune.gau
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+#include "tests/windows/checks.h"
+#include "tests/windows/module_checks.h"
+#include "tests/windows/panel_driver.h"
+#include "tests/windows/scratch_files.h"
+
+namespace {
+
+struct Scratch {
+    std::string root, gauges, sound, temp, module;
+};
+
+std::vector<PanelArea> areas;
+
+std::string tip(const std::string& area_tooltip) {
+    const PanelArea* area = panel_area(areas, area_tooltip);
+    return area ? panel_tooltip(*area) : "(no area " + area_tooltip + ")";
+}
+
+void click(const std::string& area_tooltip, FLAGS event = MOUSE_LEFTSINGLE) {
+    const PanelArea* area = panel_area(areas, area_tooltip);
+    check(area && panel_click(*area, event), "a click reaches the handler of " + area_tooltip);
+}
+
+const char* const POWER = "Power On/Off (%1!s!)";
+const char* const PAUSE = "Pause On/Off (%9!s!)";
+const char* const MODE_CD_AREA = "Mode Select - CD Player";
+const char* const MODE_FM_AREA = "Mode Select - FM Radio";
+const char* const MODE_AM_AREA = "Mode Select - AM Radio";
+
+std::string preset_area(int button) {
+    return "%8!s!" + std::to_string(button) + " - %" + std::to_string(button + 1) + "!s!";
+}
+
+std::string lines_file(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+// The settings file after a save: one file, 27 CR LF lines. A new file has
+// the lower-case name; one that replaced a file of another case keeps the
+// old file's name under Wine, whose rename keeps an existing entry's case.
+std::vector<std::string> saved_settings(const Scratch& s, const std::string& when, bool created) {
+    const std::vector<std::string> names = list_files(s.gauges + "*.dat");
+    const bool named =
+        names.size() == 1 &&
+        (created ? names[0] == "skytune.dat" : _stricmp(names[0].c_str(), "skytune.dat") == 0);
+    check(named, when + ": the settings file beside the module is " +
+                     (names.empty() ? std::string("missing") : names[0]));
+    check(list_files(s.gauges + "*.txt").empty(), when + ": no temporary settings file is left");
+    const std::string bytes = read_file(s.gauges + "skytune.dat");
+    bool all_crlf = false;
+    std::vector<std::string> lines = text_lines(bytes, all_crlf);
+    check(all_crlf, when + ": every line of the settings file ends in CR LF");
+    check(lines.size() == 27,
+          when + ": the settings file has 27 lines, not " + std::to_string(lines.size()));
+    check(bytes.find('/') == std::string::npos, when + ": the settings file has no forward slash");
+    lines.resize(27);
+    return lines;
+}
+
+void check_element_routines() {
+    ELEMENT_HEADER* root = panel_gauge->elements_list ? panel_gauge->elements_list[0] : nullptr;
+    check(root != nullptr, "the gauge's element list names its root element");
+    service_calls.clear();
+    const SINT32 results[] = {
+        panel_gauge->query_routine(),      panel_gauge->install_routine(0x2345),
+        panel_gauge->initialize_routine(), panel_gauge->update_routine(),
+        panel_gauge->generate_routine(7),  panel_gauge->draw_routine(),
+        panel_gauge->kill_routine()};
+    const int slots[] = {24, 25, 26, 27, 28, 29, 31};
+    check(service_calls.size() == 7, "each element-list routine makes one service call");
+    for (size_t i = 0; i < 7 && i < service_calls.size(); ++i) {
+        const std::string which = "routine " + std::to_string(i);
+        check(service_calls[i].slot == slots[i], which + " calls slot " + std::to_string(slots[i]));
+        check(service_calls[i].element == root, which + " passes the root element");
+        check(results[i] == 1000 + slots[i], which + " returns the host's result unchanged");
+    }
+    check(service_calls.size() > 4 && service_calls[1].argument == 0x2345 &&
+              service_calls[4].argument == 7,
+          "install and generate pass their argument through");
+}
+
+void first_install(const Scratch& s) {
+    check(panel_linkage->module_id == 0x13, "Linkage starts with 0x13");
+    check(panel_linkage->gauge_header_ptr[1] == nullptr, "Linkage's gauge table has one gauge");
+    check(panel_gauge->gauge_header_version == 700, "gauge header version 700");
+    check_equal(panel_gauge->gauge_name ? panel_gauge->gauge_name : "", "skytune", "gauge name");
+    check(panel_gauge->size_x_mm == 98, "default size 98");
+    check(panel_imports->panels_entry.fnptr_id == 0x0F && panel_imports->end.fnptr_id == 0,
+          "ImportTable holds the panel-services entry and the end");
+    panel_link();
+    check_element_routines();
+
+    panel_service(PANEL_SERVICE_PRE_INSTALL, reinterpret_cast<UINT_PTR>(panel_module));
+    check(list_files(s.gauges + "*.dat") == std::vector<std::string>{"skytune.dat"},
+          "a missing settings file is created as skytune.dat");
+    check_equal(read_file(s.gauges + "skytune.dat"), " \r\n", "the new settings file");
+
+    areas = panel_areas();
+    check(areas.size() == 16, "sixteen mouse areas, not " + std::to_string(areas.size()));
+    check_equal(tip("Open/Close CD Door"), "Open/Close CD Door", "door tooltip");
+    check_equal(tip(POWER), "Power On/Off (off)", "power tooltip, off");
+    check_equal(tip(preset_area(1)), "CD Player Track #1 - Audio CD not installed.",
+                "CD preset tooltip without a drive");
+    const PanelArea* power = panel_area(areas, POWER);
+    check(power && !panel_click(*power, MOUSE_RIGHTSINGLE),
+          "a right click on power reaches no handler");
+
+    // CD mode without a drive: every control fails quietly.
+    click(POWER);
+    check_equal(tip(POWER), "Power On/Off (on)", "power tooltip, on");
+    panel_service(PANEL_SERVICE_PRE_UPDATE, 0);
+    panel_redraw();
+    for (const char* area :
+         {"Next CD Track", "Previous CD Track", "Open/Close CD Door", "Open/Close CD Door",
+          "Increase Volume Level", "Increase Volume Level"}) {
+        click(area);
+    }
+    click(preset_area(3));
+    click(PAUSE);
+    check_equal(tip(PAUSE), "Pause On/Off (on)", "pause tooltip, on");
+    click(PAUSE);
+    check_equal(tip(preset_area(6)), "CD Player Track #6 - Audio CD not installed.",
+                "CD preset 6 tooltip without a drive");
+
+    click(MODE_AM_AREA);
+    check_equal(tip(preset_area(6)), "AM Preset #6 - No file assigned.", "AM preset 6 tooltip");
+    click(MODE_FM_AREA);
+    check_equal(tip(preset_area(1)), "FM Preset #1 - No file assigned.", "FM preset 1 tooltip");
+    panel_service(PANEL_SERVICE_PRE_UPDATE, 0);
+    check_equal(panel_redraw(), "  ", "the track display outside CD mode");
+    panel_pump(200, nullptr, 1);
+
+    panel_service(PANEL_SERVICE_PRE_KILL, 0);
+    const std::vector<std::string> lines = saved_settings(s, "first save", true);
+    int unassigned = 0;
+    for (int i = 0; i < 24; ++i) unassigned += lines[i] == "No file assigned.";
+    check(unassigned == 24, "every preset is saved unassigned");
+    check_equal(lines[24], ".\\Sound\\", "the browse folder, kept as stored");
+    check_equal(lines[25], " 80", "media volume line");
+    check_equal(lines[26], " 23", "CD volume line after two steps up");
+}
+
+void second_install(const Scratch& s, const std::string& click_image) {
+    // An upper-case settings file written elsewhere; the save replaces it
+    // under the lower-case name.
+    DeleteFileA((s.gauges + "skytune.dat").c_str());
+    std::vector<std::string> lines = {"Tone", s.sound + "tone.wav",   "Click", "CLICK_RCD",
+                                      "Gone", ".\\Sound\\missing.wav"};
+    for (int i = 3; i < 6; ++i) lines.insert(lines.end(), 2, "No file assigned.");
+    lines.push_back("Tone AM");
+    lines.push_back(".\\Sound\\tone.wav");
+    for (int i = 7; i < 12; ++i) lines.insert(lines.end(), 2, "No file assigned.");
+    lines.push_back(s.sound);
+    lines.push_back(" 55");
+    lines.push_back(" 30");
+    write_file(s.gauges + "SKYTUNE.DAT", lines_file(lines));
+
+    panel_service(PANEL_SERVICE_PRE_INSTALL, reinterpret_cast<UINT_PTR>(panel_module));
+    const std::vector<std::string> extracted = list_files(s.temp + "Res*.tmp");
+    check(extracted.size() == 1, "the resource preset is copied to one temporary Res file");
+    if (!extracted.empty()) {
+        printf("note: the resource preset plays from %s%s\n", s.temp.c_str(), extracted[0].c_str());
+        check(read_file(s.temp + extracted[0]) == click_image,
+              "the Res file holds the CLICK_RCD bytes");
+    }
+    check_equal(tip(preset_area(1)), "FM Preset #1 - Tone", "FM preset 1 after load");
+    check_equal(tip(preset_area(2)), "FM Preset #2 - Click", "FM preset 2, a resource");
+    check_equal(tip(preset_area(3)), "FM Preset #3 - File not found.", "FM preset 3, missing");
+    check_equal(tip(preset_area(4)), "FM Preset #4 - No file assigned.", "FM preset 4");
+    click(MODE_AM_AREA);
+    check_equal(tip(preset_area(1)), "AM Preset #1 - Tone AM", "AM preset 1, a relative path");
+    click(MODE_FM_AREA);
+
+    // The WAV preset runs in the filter graph: each end of the file is a
+    // notification to the hidden window, which rewinds it for the next.
+    click(preset_area(1));
+    const int notices = panel_pump(15000, "EventNotify", 4);
+    check(notices >= 4, "the running WAV preset loops: " + std::to_string(notices) +
+                            " graph notifications to EventNotify");
+    printf("note: %d graph notifications reached EventNotify while the preset played\n", notices);
+    click("Decrease Volume Level");
+    click(preset_area(2));
+    panel_pump(300, nullptr, 1);
+    click(POWER);
+    panel_pump(200, nullptr, 1);
+
+    panel_service(PANEL_SERVICE_PRE_KILL, 0);
+    check(list_files(s.temp + "Res*.tmp").empty(), "pre-kill deletes the Res file");
+    const std::vector<std::string> saved = saved_settings(s, "second save", false);
+    check_equal(saved[0], "Tone", "slot 0 name");
+    check_equal(saved[1], ".\\Sound\\tone.wav", "slot 0 path, made relative");
+    check_equal(saved[3], "CLICK_RCD", "slot 1 path, a resource name");
+    check_equal(saved[4], "Gone", "slot 2 keeps its name while its file is missing");
+    check_equal(saved[5], ".\\Sound\\missing.wav", "slot 2 path as stored");
+    check_equal(saved[12], "Tone AM", "slot 6 name");
+    check_equal(saved[13], ".\\Sound\\tone.wav", "slot 6 path");
+    check(saved[24].compare(0, 7, ".\\Sound") == 0,
+          "the browse folder is saved relative: " + saved[24]);
+    check_equal(saved[25], " 53", "media volume after one step down");
+    check_equal(saved[26], " 30", "CD volume");
+}
+
+void remove_tree(const std::string& folder) {
+    for (const std::string& name : list_files(folder + "*")) {
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + name;
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            remove_tree(path + "\\");
+        } else {
+            DeleteFileA(path.c_str());
+        }
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        fprintf(stderr, "usage: driver PATH-TO-skytune.gau\n");
+        return 2;
+    }
+    Scratch s;
+    s.root = scratch_make();
+    s.gauges = s.root + "Gauges\\";
+    s.sound = s.root + "Sound\\";
+    s.temp = s.root + "Temp\\";
+    s.module = s.gauges + "SkyTune.GAU";
+    for (const std::string& folder : {s.gauges, s.sound, s.temp}) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    check(CopyFileA(windows_path(argv[1]).c_str(), s.module.c_str(), FALSE) != 0,
+          "the module is copied into the scratch folder as SkyTune.GAU");
+    write_file(s.sound + "tone.wav", tone_wav(22050, 440, 200));
+    // Temporary files go where the driver can see them; relative preset
+    // paths are relative to the simulator's folder.
+    SetEnvironmentVariableA("TMP", s.temp.c_str());
+    SetEnvironmentVariableA("TEMP", s.temp.c_str());
+    SetCurrentDirectoryA(s.root.c_str());
+    CoInitialize(nullptr);
+    panel_answer_message_boxes();
+
+    if (!panel_load(s.module)) {
+        check(false, "LoadLibrary and GetProcAddress find Linkage, ImportTable and the gauge");
+        print_tally();
+        return 1;
+    }
+    check_exports(panel_module);
+    const std::string click_image = check_resources(panel_module);
+    check_version(s.module);
+    check_click_plays(click_image);
+
+    // The mixer that Wine offers has no CD line: the open finds no control,
+    // which is not an error the user is told about.
+    HMIXER mixer = nullptr;
+    check(mixerOpen(&mixer, 0, 0, 0, 0) == MMSYSERR_NOERROR, "Wine's mixer 0 opens");
+    if (mixer) mixerClose(mixer);
+
+    first_install(s);
+    second_install(s, click_image);
+    for (const ShownMessage& shown : shown_messages) {
+        check(false, "unexpected message box: " + shown.caption + ": " + shown.text);
+    }
+    check(FreeLibrary(panel_module) != 0, "the module unloads");
+    CoUninitialize();
+    remove_tree(s.root);
+    print_tally();
+    return checks_failed() == 0 ? 0 : 1;
+}

@@ -1,0 +1,14 @@
+// Checks of the module file itself under the real loader and resource calls:
+// its export directory, its resources, its version record, and that the real
+// DirectSound takes its click.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+void check_exports(HMODULE module);
+// Returns the click's WAV image ("" when missing).
+std::string check_resources(HMODULE module);
+void check_version(const std::string& module_path);
+void check_click_plays(const std::string& click);

@@ -1,0 +1,62 @@
+// Plays the simulator's panel system to the module under Wine: loads it,
+// fills ImportTable with a services table of its own, makes the service
+// calls, clicks through the mouse rectangles' handlers, asks the tooltips,
+// runs the element callbacks, pumps messages and answers message boxes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "gauge/panel_records.h"
+
+// One mouse area as the host sees it: face coordinates.
+struct PanelArea {
+    PIXBOX box;
+    std::string tooltip;  // the template, inserts unexpanded
+    MOUSE_ARG* tooltip_args;
+    PIXBOX click_box;
+    FLAGS click_flags;
+    PMOUSE_FUNCTION handler;
+};
+
+// What the module's services-table calls saw.
+struct ServiceCall {
+    int slot;
+    ELEMENT_HEADER* element;
+    UINT_PTR argument;
+};
+
+struct ShownMessage {
+    std::string caption;
+    std::string text;
+};
+
+extern HMODULE panel_module;
+extern GAUGESLINKAGE* panel_linkage;
+extern IMPORT_TABLE* panel_imports;
+extern GAUGEHDR* panel_gauge;
+extern std::vector<ServiceCall> service_calls;
+extern std::vector<ShownMessage> shown_messages;
+
+// Loads the module and reads its two exports; false when either is missing.
+bool panel_load(const std::string& path);
+// Hands the module the driver's services table.
+void panel_link();
+void panel_service(SINT32 code, UINT_PTR extra);
+// The areas of the gauge's mouse rectangle list, in list order.
+std::vector<PanelArea> panel_areas();
+// The area whose tooltip template is exactly this text; null if none.
+const PanelArea* panel_area(const std::vector<PanelArea>& areas, const std::string& tooltip);
+// The tooltip the host would show for the area now.
+std::string panel_tooltip(const PanelArea& area);
+// A click at the middle of the area's click box, if the box takes the event;
+// returns false when it does not.
+bool panel_click(const PanelArea& area, FLAGS event);
+// Runs every element's update callback, as a redraw does; returns the
+// string element's text afterwards ("" when there is none).
+std::string panel_redraw();
+// Dispatches queued messages for about the given time; returns how many
+// went to windows of the given class.
+int panel_pump(DWORD milliseconds, const char* window_class, int enough);
+// From now on message boxes are recorded and closed at once.
+void panel_answer_message_boxes();

@@ -1,0 +1,106 @@
+#include "tests/windows/scratch_files.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+std::string scratch_make() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char name[MAX_PATH];
+    snprintf(name, sizeof name, "%sskytune-driver-%lu\\", temp, GetCurrentProcessId());
+    CreateDirectoryA(name, nullptr);
+    return name;
+}
+
+std::string windows_path(const std::string& path) {
+    if (path.empty() || path[0] != '/') return path;
+    std::string converted = "Z:" + path;
+    for (char& c : converted) {
+        if (c == '/') c = '\\';
+    }
+    return converted;
+}
+
+bool write_file(const std::string& path, const std::string& bytes) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return fclose(file) == 0 && ok;
+}
+
+std::string read_file(const std::string& path) {
+    std::string bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+    fclose(file);
+    return bytes;
+}
+
+std::vector<std::string> text_lines(const std::string& bytes, bool& all_crlf) {
+    std::vector<std::string> lines;
+    all_crlf = true;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            all_crlf = false;
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        if (end == start || bytes[end - 1] != '\r') {
+            all_crlf = false;
+            lines.push_back(bytes.substr(start, end - start));
+        } else {
+            lines.push_back(bytes.substr(start, end - start - 1));
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> list_files(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+namespace {
+void put32(std::string& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+void put16(std::string& out, uint16_t value) {
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>(value >> 8);
+}
+}  // namespace
+
+std::string tone_wav(int rate, int frequency, int milliseconds) {
+    const uint32_t frames = static_cast<uint32_t>(rate) * milliseconds / 1000;
+    std::string wav = "RIFF";
+    put32(wav, 36 + frames * 2);
+    wav += "WAVEfmt ";
+    put32(wav, 16);
+    put16(wav, 1);
+    put16(wav, 1);
+    put32(wav, rate);
+    put32(wav, rate * 2);
+    put16(wav, 2);
+    put16(wav, 16);
+    wav += "data";
+    put32(wav, frames * 2);
+    const double step = 2 * 3.14159265358979 * frequency / rate;
+    for (uint32_t i = 0; i < frames; ++i) {
+        put16(wav, static_cast<uint16_t>(static_cast<int16_t>(8000 * sin(step * i))));
+    }
+    return wav;
+}

@@ -1,0 +1,22 @@
+// Files the driver prepares and reads back: a scratch folder, a tone WAV,
+// whole files and their CR LF lines, folder listings with on-disk names.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A new, empty folder under the temporary folder; its path ends in "\".
+std::string scratch_make();
+// A path as Windows sees it: a Unix path becomes one on Wine's Z: drive.
+std::string windows_path(const std::string& path);
+bool write_file(const std::string& path, const std::string& bytes);
+// The file's bytes; "" when it cannot be read.
+std::string read_file(const std::string& path);
+// The lines of a text file; all_crlf tells whether every line ended in CR LF.
+std::vector<std::string> text_lines(const std::string& bytes, bool& all_crlf);
+// The names that match a pattern (such as "C:\dir\*.dat"), as stored on disk.
+std::vector<std::string> list_files(const std::string& pattern);
+// A 16-bit mono WAV image of a sine tone.
+std::string tone_wav(int rate, int frequency, int milliseconds);
