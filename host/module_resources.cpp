@@ -136,6 +136,28 @@ void walk_version_block(const unsigned char* block, size_t available,
     }
 }
 
+// The native build keeps the record as its source: "Key=Value" lines.
+void read_version_lines(const unsigned char* data, size_t size,
+                        std::map<std::string, std::string>& strings) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        size_t equals = line.find('=');
+        if (equals != std::string::npos) {
+            strings[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 std::string module_version_text(void* module) {
@@ -144,7 +166,11 @@ std::string module_version_text(void* module) {
         return "";
     }
     std::map<std::string, std::string> strings;
-    walk_version_block(found->data, found->size, strings, 0);
+    if (found->size >= 6 && found->data[0] >= 'A' && found->data[0] <= 'Z') {
+        read_version_lines(found->data, found->size, strings);
+    } else {
+        walk_version_block(found->data, found->size, strings, 0);
+    }
     std::string name = strings["ProductName"];
     std::string version = strings["ProductVersion"];
     if (version.empty()) {
