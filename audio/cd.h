@@ -5,7 +5,7 @@
 #include "platform/win32.h"
 
 // The device that cd_open opened; kept after a close.
-extern UINT cd_device;
+extern MCIDEVICEID cd_device;
 
 DWORD cd_open();
 DWORD cd_play_track(UINT track);

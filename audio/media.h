@@ -4,6 +4,43 @@
 #include "core/shared_types.h"
 #include "platform/win32.h"
 
+// The message the graph posts to the event window when it has events.
+constexpr UINT MEDIA_EVENT_MESSAGE = WM_APP + 1;
+
+// Room for the temporary files made from resources; a preset names at most
+// one each, so twelve would do.
+constexpr int TEMP_FILE_CAPACITY = 64;
+
+// The temporary files made from resources since the last media_shutdown.
+// Handles point at the names, so entries never move while counted.
+struct TempFileTable {
+    char names[TEMP_FILE_CAPACITY][256];
+    int32_t count;
+};
+
+struct MediaPlayerState {
+    // The graph and its interfaces: all or none of the first five exist
+    // (none when the graph could not be made); video only after a render.
+    IGraphBuilder* graph;
+    IMediaControl* control;
+    IMediaEventEx* events;
+    IBasicAudio* audio;
+    IMediaSeeking* seeking;
+    IVideoWindow* video;
+    int32_t video_left;
+    int32_t video_top;
+    int32_t video_width;
+    int32_t video_height;
+    VolumeLevel volume;  // always within -10000..0
+    int32_t looping;
+    int32_t playing;
+    HWND event_window;
+    HINSTANCE module_instance;
+    TempFileTable temp_files;
+};
+
+extern MediaPlayerState media_player;
+
 int media_init(HINSTANCE instance, int left, int top, int width, int height);
 MediaHandle media_open(const char* name);
 int media_play(MediaHandle handle, int loop);

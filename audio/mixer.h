@@ -2,6 +2,18 @@
 #pragma once
 
 #include "core/shared_types.h"
+#include "platform/win32.h"
+
+// The CD line's volume control as the open found it.
+struct VolumeControl {
+    DWORD id;
+    DWORD minimum;
+    DWORD maximum;
+};
+
+// The open mixer, 0 when not open.
+extern HMIXER mixer_handle;
+extern VolumeControl volume_control;
 
 int mixer_volume_open();
 void mixer_volume_set(VolumeLevel level);

@@ -36,6 +36,15 @@ void play_current_source() {
     }
 }
 
+// Stops whatever the mode plays: the CD, or the media player.
+void stop_current_source() {
+    if (radio_state.mode == MODE_CD) {
+        cd_stop();
+    } else {
+        media_stop();
+    }
+}
+
 // Volume buttons test the bound before the step, so a level can pass it by
 // less than a step; the back-ends clamp what they apply.
 void step_volume(VolumeLevel step) {
@@ -133,11 +142,7 @@ BOOL FSAPI on_power(PIXPOINT*, FLAGS) {
     click();
     if (radio_state.power == 1) {
         radio_state.power = 0;
-        if (radio_state.mode == MODE_CD) {
-            cd_stop();
-        } else {
-            media_stop();
-        }
+        stop_current_source();
     } else {
         play_current_source();
         radio_state.power = 1;
@@ -235,11 +240,7 @@ BOOL FSAPI on_pause(PIXPOINT*, FLAGS) {
         }
         radio_state.paused = 0;
     } else {
-        if (radio_state.mode == MODE_CD) {
-            cd_stop();
-        } else {
-            media_stop();
-        }
+        stop_current_source();
         radio_state.paused = 1;
     }
     return 1;

@@ -132,28 +132,20 @@ void read_settings(FILE* file) {
     radio_state.cd_volume = read_volume(file, 20);
 }
 
-// The path line: relative to the current directory when that names the file.
-const char* preset_path_line(const char* current_directory, const char* file_path,
-                             char (&relative)[MAX_PATH]) {
+// A path as the file keeps it: relative to the current directory when that
+// relative path names what the stored one does, otherwise as stored.
+const char* relative_line(const char* current_directory, const char* path, DWORD attributes,
+                          char (&relative)[MAX_PATH]) {
     relative[0] = '\0';
-    if (current_directory[0] != '\0' &&
-        PathRelativePathToA(relative, current_directory, FILE_ATTRIBUTE_DIRECTORY, file_path,
-                            FILE_ATTRIBUTE_NORMAL) &&
-        strlen(relative) < 256 && PathFileExistsA(relative)) {
-        return relative;
+    if (current_directory[0] == '\0' ||
+        !PathRelativePathToA(relative, current_directory, FILE_ATTRIBUTE_DIRECTORY, path,
+                             attributes) ||
+        strlen(relative) >= 256) {
+        return path;
     }
-    return file_path;
-}
-
-const char* folder_line(const char* current_directory, char (&relative)[MAX_PATH]) {
-    relative[0] = '\0';
-    if (current_directory[0] != '\0' &&
-        PathRelativePathToA(relative, current_directory, FILE_ATTRIBUTE_DIRECTORY, browse_folder,
-                            FILE_ATTRIBUTE_DIRECTORY) &&
-        strlen(relative) < 256 && PathIsDirectoryA(relative)) {
-        return relative;
-    }
-    return browse_folder;
+    bool names_it = attributes == FILE_ATTRIBUTE_DIRECTORY ? PathIsDirectoryA(relative) != 0
+                                                           : PathFileExistsA(relative) != 0;
+    return names_it ? relative : path;
 }
 
 bool write_settings(FILE* file) {
@@ -169,9 +161,13 @@ bool write_settings(FILE* file) {
         const char* name =
             strcmp(slot.display_name, FILE_NOT_FOUND) == 0 ? slot.saved_name : slot.display_name;
         ok = write_line(file, name) && ok;
-        ok = write_line(file, preset_path_line(current_directory, slot.file_path, relative)) && ok;
+        ok = write_line(file, relative_line(current_directory, slot.file_path,
+                                            FILE_ATTRIBUTE_NORMAL, relative)) &&
+             ok;
     }
-    ok = write_line(file, folder_line(current_directory, relative)) && ok;
+    ok = write_line(file, relative_line(current_directory, browse_folder, FILE_ATTRIBUTE_DIRECTORY,
+                                        relative)) &&
+         ok;
     char volume_text[256];
     wsprintfA(volume_text, "%3d", volume_percent(radio_state.media_volume));
     ok = write_line(file, volume_text) && ok;

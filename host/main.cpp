@@ -102,12 +102,16 @@ int main(int argc, char** argv) {
                 options.audio.c_str());
         return 2;
     }
+    if (options.has_cd) {
+        plat::set_cd_source(options.cd.c_str());
+    }
     if (options.headless) {
         // Nobody is at a screen: a chooser without a queued answer cancels.
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
     }
 
+    stop_on_signals();
     std::unique_ptr<Window> window;
     if (!options.headless) {
         window = std::make_unique<Window>();

@@ -2,6 +2,7 @@
 #include "host/session.h"
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <istream>
 #include <ostream>
@@ -12,6 +13,12 @@
 #include "platform/native/standin.h"
 
 namespace {
+
+volatile sig_atomic_t stop_signal = 0;
+
+void on_stop_signal(int) {
+    stop_signal = 1;
+}
 
 constexpr std::chrono::nanoseconds UPDATE_PERIOD(1000000000 / UPDATES_PER_SECOND);
 
@@ -26,6 +33,15 @@ std::string value_text(double value) {
 }
 
 }  // namespace
+
+void stop_on_signals() {
+    signal(SIGINT, on_stop_signal);
+    signal(SIGTERM, on_stop_signal);
+}
+
+bool stop_requested() {
+    return stop_signal != 0;
+}
 
 void Session::show() {
     if (window_ != nullptr) {
@@ -53,13 +69,15 @@ void Session::update_paced() {
 void Session::run_for(int ms) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     long updates = std::lround(ms * double(UPDATES_PER_SECOND) / 1000.0);
-    for (long i = 0; i < updates; ++i) {
+    for (long i = 0; i < updates && !stop_requested(); ++i) {
         update_paced();
         if (window_ != nullptr) {
             window_->handle_events(panel_, false);
         }
     }
-    std::this_thread::sleep_until(end);
+    if (!stop_requested()) {
+        std::this_thread::sleep_until(end);
+    }
 }
 
 void Session::print_elements(std::ostream& out) const {
@@ -79,7 +97,7 @@ void Session::print_elements(std::ostream& out) const {
 int Session::run_script(std::istream& in, std::ostream& out, std::ostream& err) {
     std::string line;
     int number = 0;
-    while (std::getline(in, line)) {
+    while (!stop_requested() && std::getline(in, line)) {
         ++number;
         ScriptCommand command;
         std::string error;
@@ -93,7 +111,7 @@ int Session::run_script(std::istream& in, std::ostream& out, std::ostream& err) 
         }
         switch (command.kind) {
             case ScriptCommand::Frames:
-                for (int i = 0; i < command.count; ++i) {
+                for (int i = 0; i < command.count && !stop_requested(); ++i) {
                     update();
                 }
                 next_update_ = {};
@@ -113,8 +131,12 @@ int Session::run_script(std::istream& in, std::ostream& out, std::ostream& err) 
                 panel_.release();
                 break;
             case ScriptCommand::Hover: {
+                // A fresh rest, so the text is asked for now.
+                panel_.leave();
                 panel_.move(command.x, command.y);
-                for (int i = 0; i < TOOLTIP_REST_UPDATES && !panel_.tooltip_shown(); ++i) {
+                for (int i = 0;
+                     i < TOOLTIP_REST_UPDATES && !panel_.tooltip_shown() && !stop_requested();
+                     ++i) {
                     update_paced();
                 }
                 const std::string& text = panel_.tooltip();
@@ -157,11 +179,12 @@ int Session::run_script(std::istream& in, std::ostream& out, std::ostream& err) 
         }
         out.flush();
     }
-    return 0;
+    // Interrupted: the gauge is still killed, but the script did not finish.
+    return stop_requested() ? 130 : 0;
 }
 
 void Session::run_window() {
-    while (window_->handle_events(panel_, true)) {
+    while (!stop_requested() && window_->handle_events(panel_, true)) {
         update_paced();
     }
 }

@@ -10,6 +10,11 @@
 #include "host/panel.h"
 #include "host/window.h"
 
+// Set by SIGINT and SIGTERM: the run ends as a closed window does, with the
+// gauge killed and its settings saved.
+void stop_on_signals();
+bool stop_requested();
+
 class Session {
   public:
     Session(GaugeModule& gauge, Window* window) : gauge_(gauge), panel_(gauge), window_(window) {}

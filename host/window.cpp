@@ -57,9 +57,11 @@ Window::~Window() {
     if (renderer_ != nullptr) {
         SDL_DestroyRenderer(renderer_);
     }
+    // The video subsystem stays up until the process ends: shutting it down
+    // unloads the X libraries, whose own lasting allocations would then look
+    // like the host's leaks.
     if (window_ != nullptr) {
         SDL_DestroyWindow(window_);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 }
 
@@ -78,9 +80,11 @@ bool Window::open(int scale, std::string* error) {
     }
     // Face pixels become square blocks: no smoothing between them.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    // A small face needs no graphics driver: the software renderer is
+    // there on every display.
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_ == nullptr) {
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        renderer_ = SDL_CreateRenderer(window_, -1, 0);
     }
     if (renderer_ == nullptr) {
         *error = SDL_GetError();

@@ -10,11 +10,19 @@
 #include <io.h>
 #include <mmsystem.h>
 #include <shlwapi.h>
+// after mmsystem.h: DirectSound builds on its wave format.
+#include <dshow.h>
+#include <dsound.h>
 #else
 #include "platform/native/types.h"
 // types first: the rest build on them.
 #include "platform/native/com.h"
 #include "platform/native/dialogs.h"
+#include "platform/native/dshow.h"
+#include "platform/native/dsound.h"
+#include "platform/native/files.h"
+#include "platform/native/mci.h"
+#include "platform/native/mixer.h"
 #include "platform/native/paths.h"
 #include "platform/native/resources.h"
 #include "platform/native/text.h"

@@ -12,6 +12,8 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     gstreamer1.0-plugins-ugly gstreamer1.0-libav timgm6mb-soundfont libopenal-dev
+    # the tool that encodes the test and demo audio (tools/make_audio_samples.py)
+    gstreamer1.0-tools
     # the panel host's window, font, screenshots and file chooser
     libsdl2-dev libsdl2-ttf-dev fonts-liberation libpng-dev zenity xvfb xauth
 )

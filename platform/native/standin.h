@@ -68,6 +68,16 @@ SinkKind audio_sink_kind();
 // A fresh capture file name for a stream, DIR/<stream>-<n>.wav.
 std::string audio_capture_path(const char* stream);
 
+// --- The CD drive and the mixer --------------------------------------------
+// SKYTUNE_CD or set_cd_source: the disc in the virtual drive. A folder of
+// audio files (the tracks, in name order), "none" (an empty drive), "data"
+// (a data disc), "absent" (no drive at all), or "demo" (null too) for the
+// demo disc that the build makes. Takes the old disc out first.
+void set_cd_source(const char* disc);
+// The range of the mixer's CD volume control, 0..65535 until set; the
+// control goes to its maximum, full gain.
+void set_mixer_cd_range(DWORD minimum, DWORD maximum);
+
 // Turns '\' into '/', so paths written on Windows work here.
 std::string native_path(const char* path);
 

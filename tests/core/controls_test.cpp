@@ -7,6 +7,7 @@
 #include "core/radio_state.h"
 #include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
+#include "tests/support/radio_reset.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -15,14 +16,7 @@ using Calls = std::vector<std::string>;
 
 class Controls : public ::testing::Test {
   protected:
-    void SetUp() override {
-        radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -2000, -8000};
-        memset(&preset_table, 0, sizeof preset_table);
-        strcpy(browse_folder, ".\\Sound\\");
-        backends_reset();
-        plat::dialog_clear();
-        plat::faults_set(nullptr);
-    }
+    void SetUp() override { reset_radio(); }
 
     // Gives a slot a file that opened.
     void assign(int slot, const char* path) {

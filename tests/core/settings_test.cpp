@@ -11,6 +11,7 @@
 #include "core/radio_state.h"
 #include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
+#include "tests/support/radio_reset.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stub_module.h"
 
@@ -27,11 +28,7 @@ std::string repeat_lines(const std::string& line, int count) {
 class Settings : public ::testing::Test {
   protected:
     void SetUp() override {
-        radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -2000, -8000};
-        memset(&preset_table, 0, sizeof preset_table);
-        strcpy(browse_folder, ".\\Sound\\");
-        backends_reset();
-        plat::faults_set(nullptr);
+        reset_radio();
         dir.enter();
     }
 

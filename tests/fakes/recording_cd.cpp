@@ -1,7 +1,7 @@
 #include "audio/cd.h"
 #include "tests/fakes/recording_backends.h"
 
-UINT cd_device = 0;
+MCIDEVICEID cd_device = 0;
 
 namespace {
 DWORD record(const std::string& call) {

@@ -18,6 +18,12 @@ void make_disc(const HostFolder& folder) {
     }
 }
 
+// Runs a script with the power switched on in CD mode at its start.
+HostRun run_powered(const HostFolder& folder, const std::string& script) {
+    return folder.run(std::string("click ") + at::POWER + "\nwait 400\n" + script,
+                      {"--cd", folder.path("disc")});
+}
+
 // The tone each capture of the drive begins with, in the order played.
 std::vector<double> tones_played(const HostFolder& folder) {
     std::vector<double> tones;
@@ -74,9 +80,8 @@ TEST(CdMode, PresetsStepsWrapsPauseAndDoor) {
 TEST(Volume, HeldDownPastTheBottomFallsSilentAndIsSaved) {
     HostFolder folder;
     make_disc(folder);
-    HostRun run = folder.run(std::string("click ") + at::POWER + "\nwait 400\n" + "hold " +
-                                 at::VOLUME_DOWN + " 2500\n" + "wait 300\nelements\n",
-                             {"--cd", folder.path("disc")});
+    HostRun run =
+        run_powered(folder, std::string("hold ") + at::VOLUME_DOWN + " 2500\nwait 300\nelements\n");
     ASSERT_EQ(run.status, 0) << run.err;
     // One step of 150 per call, from -8000 to one step past the bottom.
     EXPECT_EQ(element_line(run, "volume_pointer_bright"),
@@ -94,18 +99,20 @@ TEST(Volume, HeldDownPastTheBottomFallsSilentAndIsSaved) {
     EXPECT_GT(audio.slice(0.1, 0.4).rms(), 0.02);
     EXPECT_LT(audio.slice(audio.seconds() - 0.3, audio.seconds()).rms(), 0.001);
 
-    // The saved level is what the stored level gives: -10100 is " -1".
+    // Saved as silence, and silent again at the next start.
     std::vector<std::string> settings = file_lines(folder.settings());
     ASSERT_EQ(settings.size(), 27u);
-    EXPECT_EQ(settings[26], " -1");
+    EXPECT_EQ(settings[26], "  0");
+    HostRun again = folder.run("frames 1\nelements\n", {"--cd", folder.path("disc")});
+    EXPECT_EQ(element_line(again, "volume_pointer_dim"),
+              "element 7 volume_pointer_dim hidden=0 value=-10000");
 }
 
 TEST(Volume, AHeldKeyWithoutRepeatActsOnce) {
     HostFolder folder;
     make_disc(folder);
-    HostRun run = folder.run(std::string("click ") + at::POWER + "\nwait 400\n" + "hold " +
-                                 at::NEXT + " 1200\n" + "wait 300\nelements\n",
-                             {"--cd", folder.path("disc")});
+    HostRun run =
+        run_powered(folder, std::string("hold ") + at::NEXT + " 1200\nwait 300\nelements\n");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(element_line(run, "track_display"),
               "element 8 track_display hidden=0 value=2 text=\"02\"");

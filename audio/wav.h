@@ -1,0 +1,24 @@
+// The RIFF chunk walker that finds a WAV image's format and samples, and
+// the two places a WAV image comes from: a module resource or a file.
+#pragma once
+
+#include "platform/win32.h"
+
+// What wav_parse delivers: addresses inside the image, valid as long as it is.
+struct WavChunks {
+    WAVEFORMATEX* format;  // the "fmt " body, at least the WAVEFORMAT fields
+    BYTE* data;            // the first sample byte of the "data" body
+    DWORD data_length;     // the "data" body's length in bytes
+};
+
+// Walks the image's chunks, reading nothing past image_size bytes. Each
+// output place may be null; 1 when every given one was found.
+int wav_parse(LPVOID image, DWORD image_size, WAVEFORMATEX** format, BYTE** data,
+              DWORD* data_length);
+// The RCDATA resource of that name in the module.
+int wav_from_resource(HMODULE module, LPCSTR name, WAVEFORMATEX** format, BYTE** data,
+                      DWORD* data_length);
+// The file, mapped; on success *view is the mapping the outputs point into,
+// which the caller unmaps after use.
+int wav_from_file(LPCSTR path, WAVEFORMATEX** format, BYTE** data, DWORD* data_length,
+                  LPVOID* view);

@@ -1,0 +1,551 @@
+// DirectSound 8 over OpenAL Soft: a device is an OpenAL context, a secondary
+// buffer an OpenAL buffer and source. For the speakers the device is the
+// default output; for the silent and the capturing sinks it is a loopback
+// device that a thread renders in real time, into a WAV file or nowhere.
+#define AL_ALEXT_PROTOTYPES
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/com_object.h"
+#include "platform/native/com_classes.h"
+#include "platform/native/dsound.h"
+#include "platform/native/standin.h"
+
+const GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+const CLSID CLSID_DirectSound8 = {
+    0x3901CC3F, 0x84B5, 0x4FA4, {0xBA, 0x35, 0xAA, 0x81, 0x72, 0xB8, 0xA0, 0x9B}};
+const IID IID_IDirectSound8 = {
+    0xC50A7E93, 0xF395, 0x4834, {0x9E, 0xF6, 0x7F, 0xA9, 0x9D, 0xE5, 0x09, 0x66}};
+const IID IID_IDirectSoundBuffer = {
+    0x279AFA85, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+
+namespace {
+
+// The loopback device's output, which is also the capture file's format.
+constexpr int CAPTURE_RATE = 44100;
+constexpr int RENDER_FRAMES = CAPTURE_RATE / 100;  // 10 ms a step
+constexpr DWORD FREQUENCY_MIN = 100;
+constexpr DWORD FREQUENCY_MAX = 200000;
+
+// OpenAL's current context is one per process; every use takes this lock.
+std::mutex al_lock;
+
+void put_le32(unsigned char* at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+    }
+}
+
+// A 16-bit mono WAV file that grows as the device renders.
+class CaptureFile {
+  public:
+    explicit CaptureFile(const std::string& path) : file_(fopen(path.c_str(), "wb")) {
+        unsigned char header[44] = {'R', 'I', 'F', 'F', 0,   0,   0,   0, 'W', 'A', 'V',
+                                    'E', 'f', 'm', 't', ' ', 16,  0,   0, 0,   1,   0,
+                                    1,   0,   0,   0,   0,   0,   0,   0, 0,   0,   2,
+                                    0,   16,  0,   'd', 'a', 't', 'a', 0, 0,   0,   0};
+        put_le32(header + 24, CAPTURE_RATE);
+        put_le32(header + 28, CAPTURE_RATE * 2);
+        if (file_ != nullptr) {
+            fwrite(header, 1, sizeof header, file_);
+        }
+    }
+    ~CaptureFile() {
+        if (file_ == nullptr) {
+            return;
+        }
+        unsigned char size[4];
+        put_le32(size, 36 + data_bytes_);
+        fseek(file_, 4, SEEK_SET);
+        fwrite(size, 1, 4, file_);
+        put_le32(size, data_bytes_);
+        fseek(file_, 40, SEEK_SET);
+        fwrite(size, 1, 4, file_);
+        fclose(file_);
+    }
+    CaptureFile(const CaptureFile&) = delete;
+    CaptureFile& operator=(const CaptureFile&) = delete;
+
+    void write(const int16_t* samples, size_t count) {
+        if (file_ != nullptr) {
+            fwrite(samples, sizeof(int16_t), count, file_);
+            data_bytes_ += static_cast<uint32_t>(count * sizeof(int16_t));
+        }
+    }
+
+  private:
+    FILE* file_;
+    uint32_t data_bytes_ = 0;
+};
+
+// An open OpenAL device and its context; shared by the DirectSound object
+// and every buffer made from it, and closed with the last of them.
+class AlDevice {
+  public:
+    static std::shared_ptr<AlDevice> open() {
+        auto device = std::shared_ptr<AlDevice>(new AlDevice);
+        return device->context_ != nullptr ? device : nullptr;
+    }
+    ~AlDevice() {
+        if (renderer_.joinable()) {
+            stop_ = true;
+            renderer_.join();
+        }
+        std::lock_guard<std::mutex> hold(al_lock);
+        if (context_ != nullptr) {
+            alcMakeContextCurrent(nullptr);
+            alcDestroyContext(context_);
+        }
+        if (device_ != nullptr) {
+            alcCloseDevice(device_);
+        }
+    }
+    AlDevice(const AlDevice&) = delete;
+    AlDevice& operator=(const AlDevice&) = delete;
+
+    // Makes this device's context current for the holder of al_lock.
+    void use() { alcMakeContextCurrent(context_); }
+
+  private:
+    AlDevice() {
+        plat::SinkKind kind = plat::audio_sink_kind();
+        if (kind == plat::SinkKind::Real) {
+            device_ = alcOpenDevice(nullptr);
+            if (device_ != nullptr) {
+                context_ = alcCreateContext(device_, nullptr);
+            }
+            return;
+        }
+        device_ = alcLoopbackOpenDeviceSOFT(nullptr);
+        if (device_ == nullptr) {
+            return;
+        }
+        const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
+                                     ALC_MONO_SOFT,
+                                     ALC_FORMAT_TYPE_SOFT,
+                                     ALC_SHORT_SOFT,
+                                     ALC_FREQUENCY,
+                                     CAPTURE_RATE,
+                                     ALC_HRTF_SOFT,
+                                     ALC_FALSE,
+                                     ALC_OUTPUT_LIMITER_SOFT,
+                                     ALC_FALSE,
+                                     0};
+        context_ = alcCreateContext(device_, attributes);
+        if (context_ == nullptr) {
+            return;
+        }
+        if (kind == plat::SinkKind::Wav) {
+            capture_ = std::make_unique<CaptureFile>(plat::audio_capture_path("sound"));
+        }
+        renderer_ = std::thread([this] { render(); });
+    }
+
+    // Renders in steps of 10 ms, each when its time has come, so that the
+    // capture holds what a listener would have heard.
+    void render() {
+        std::vector<int16_t> samples(RENDER_FRAMES);
+        auto next = std::chrono::steady_clock::now();
+        while (!stop_) {
+            next += std::chrono::milliseconds(10);
+            std::this_thread::sleep_until(next);
+            alcRenderSamplesSOFT(device_, samples.data(), RENDER_FRAMES);
+            if (capture_) {
+                capture_->write(samples.data(), samples.size());
+            }
+        }
+    }
+
+    ALCdevice* device_ = nullptr;
+    ALCcontext* context_ = nullptr;
+    std::unique_ptr<CaptureFile> capture_;
+    std::thread renderer_;
+    std::atomic<bool> stop_{false};
+};
+
+ALfloat gain_from_volume(LONG volume) {
+    return volume <= DSBVOLUME_MIN ? 0.0f : static_cast<ALfloat>(std::pow(10.0, volume / 2000.0));
+}
+
+class SoundBuffer final : public IDirectSoundBuffer {
+  public:
+    SoundBuffer(std::shared_ptr<AlDevice> device, DWORD flags, DWORD bytes, ALenum format,
+                DWORD rate, DWORD block)
+        : device_(std::move(device)),
+          flags_(flags),
+          data_(bytes, 0),
+          format_(format),
+          rate_(rate),
+          block_(block) {
+        std::lock_guard<std::mutex> hold(al_lock);
+        device_->use();
+        alGenBuffers(1, &buffer_);
+        alGenSources(1, &source_);
+        alSourcei(source_, AL_SOURCE_RELATIVE, AL_TRUE);
+        alSource3f(source_, AL_POSITION, 0, 0, 0);
+        upload();
+    }
+
+    bool good() const { return buffer_ != 0 && source_ != 0; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        bool known = iid == IID_IUnknown || iid == IID_IDirectSoundBuffer;
+        return references_.query("IDirectSoundBuffer",
+                                 known ? static_cast<IDirectSoundBuffer*>(this) : nullptr, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
+    ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
+
+    HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) override {
+        HRESULT result = status == nullptr ? DSERR_INVALIDPARAM : DS_OK;
+        DWORD value = 0;
+        if (status != nullptr) {
+            std::lock_guard<std::mutex> hold(al_lock);
+            device_->use();
+            ALint state = AL_STOPPED;
+            alGetSourcei(source_, AL_SOURCE_STATE, &state);
+            if (state == AL_PLAYING) {
+                value = DSBSTATUS_PLAYING | (looping_ ? DSBSTATUS_LOOPING : 0);
+            }
+            *status = value;
+        }
+        plat::Trace("IDirectSoundBuffer::GetStatus").ret(result).num(value);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD bytes1,
+                                   LPVOID* audio2, LPDWORD bytes2, DWORD flags) override {
+        plat::Trace trace("IDirectSoundBuffer::Lock");
+        trace.num(offset).num(bytes).num(flags);
+        DWORD size = static_cast<DWORD>(data_.size());
+        if (flags & DSBLOCK_ENTIREBUFFER) {
+            offset = 0;
+            bytes = size;
+        }
+        HRESULT result = DS_OK;
+        if (audio1 == nullptr || bytes1 == nullptr || bytes == 0 || bytes > size ||
+            offset >= size) {
+            result = DSERR_INVALIDPARAM;
+        } else if (plat::fault("IDirectSoundBuffer::Lock")) {
+            result = DSERR_INVALIDCALL;
+        }
+        DWORD first = 0;
+        DWORD second = 0;
+        if (result == DS_OK) {
+            // A lock that runs past the end wraps to the start.
+            first = std::min(bytes, size - offset);
+            second = audio2 != nullptr ? bytes - first : 0;
+            *audio1 = data_.data() + offset;
+            *bytes1 = first;
+            if (audio2 != nullptr) {
+                *audio2 = second != 0 ? data_.data() : nullptr;
+            }
+            if (bytes2 != nullptr) {
+                *bytes2 = second;
+            }
+        } else {
+            if (audio1 != nullptr) {
+                *audio1 = nullptr;
+            }
+            if (audio2 != nullptr) {
+                *audio2 = nullptr;
+            }
+        }
+        trace.ret(result).num(first).num(second);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2,
+                                     DWORD bytes2) override {
+        const auto* begin = data_.data();
+        const auto* end = begin + data_.size();
+        auto inside = [&](LPVOID at, DWORD bytes) {
+            const auto* p = static_cast<const unsigned char*>(at);
+            return bytes == 0 || (p >= begin && p + bytes <= end);
+        };
+        HRESULT result = DS_OK;
+        if (plat::fault("IDirectSoundBuffer::Unlock")) {
+            result = DSERR_INVALIDCALL;
+        } else if (!inside(audio1, bytes1) || !inside(audio2, bytes2)) {
+            result = DSERR_INVALIDPARAM;
+        } else {
+            std::lock_guard<std::mutex> hold(al_lock);
+            device_->use();
+            upload();
+        }
+        plat::Trace("IDirectSoundBuffer::Unlock").num(bytes1).num(bytes2).ret(result);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE Play(DWORD reserved, DWORD priority, DWORD flags) override {
+        HRESULT result = DS_OK;
+        if (reserved != 0) {
+            result = DSERR_INVALIDPARAM;
+        } else if (plat::fault("IDirectSoundBuffer::Play")) {
+            result = DSERR_BUFFERLOST;
+        } else {
+            std::lock_guard<std::mutex> hold(al_lock);
+            device_->use();
+            looping_ = (flags & DSBPLAY_LOOPING) != 0;
+            alSourcei(source_, AL_LOOPING, looping_ ? AL_TRUE : AL_FALSE);
+            ALint state = AL_STOPPED;
+            alGetSourcei(source_, AL_SOURCE_STATE, &state);
+            // A buffer that still plays goes on from where it is.
+            if (state != AL_PLAYING) {
+                alSourcePlay(source_);
+            }
+        }
+        plat::Trace("IDirectSoundBuffer::Play").num(reserved).num(priority).num(flags).ret(result);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE SetCurrentPosition(DWORD position) override {
+        HRESULT result = DS_OK;
+        if (position >= data_.size()) {
+            result = DSERR_INVALIDPARAM;
+        } else if (plat::fault("IDirectSoundBuffer::SetCurrentPosition")) {
+            result = DSERR_INVALIDCALL;
+        } else {
+            std::lock_guard<std::mutex> hold(al_lock);
+            device_->use();
+            alSourcei(source_, AL_BYTE_OFFSET, static_cast<ALint>(position - position % block_));
+        }
+        plat::Trace("IDirectSoundBuffer::SetCurrentPosition").num(position).ret(result);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE SetVolume(LONG volume) override {
+        HRESULT result = DS_OK;
+        if (!(flags_ & DSBCAPS_CTRLVOLUME)) {
+            result = DSERR_CONTROLUNAVAIL;
+        } else if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX) {
+            result = DSERR_INVALIDPARAM;
+        } else if (plat::fault("IDirectSoundBuffer::SetVolume")) {
+            result = DSERR_INVALIDCALL;
+        } else {
+            volume_ = volume;
+            std::lock_guard<std::mutex> hold(al_lock);
+            device_->use();
+            alSourcef(source_, AL_GAIN, gain_from_volume(volume));
+        }
+        plat::Trace("IDirectSoundBuffer::SetVolume").num(volume).ret(result);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetVolume(LONG* volume) override {
+        HRESULT result = volume == nullptr ? DSERR_INVALIDPARAM : DS_OK;
+        if (volume != nullptr) {
+            *volume = volume_;
+        }
+        plat::Trace("IDirectSoundBuffer::GetVolume").ret(result).num(volume_);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE Stop() override {
+        HRESULT result = DS_OK;
+        if (plat::fault("IDirectSoundBuffer::Stop")) {
+            result = DSERR_INVALIDCALL;
+        } else {
+            // Stopping keeps the position, as DirectSound does.
+            std::lock_guard<std::mutex> hold(al_lock);
+            device_->use();
+            ALint state = AL_STOPPED;
+            alGetSourcei(source_, AL_SOURCE_STATE, &state);
+            if (state == AL_PLAYING) {
+                alSourcePause(source_);
+            }
+        }
+        plat::Trace("IDirectSoundBuffer::Stop").ret(result);
+        return result;
+    }
+
+  private:
+    friend class plat::ComCount;
+    ~SoundBuffer() {
+        std::lock_guard<std::mutex> hold(al_lock);
+        device_->use();
+        alSourceStop(source_);
+        alSourcei(source_, AL_BUFFER, 0);
+        alDeleteSources(1, &source_);
+        alDeleteBuffers(1, &buffer_);
+    }
+
+    // Gives OpenAL the buffer's bytes; the source plays on from where it
+    // was. Called with al_lock held and the context current.
+    void upload() {
+        ALint state = AL_INITIAL;
+        ALint offset = 0;
+        alGetSourcei(source_, AL_SOURCE_STATE, &state);
+        alGetSourcei(source_, AL_BYTE_OFFSET, &offset);
+        alSourceStop(source_);
+        alSourcei(source_, AL_BUFFER, 0);
+        DWORD whole = static_cast<DWORD>(data_.size()) / block_ * block_;
+        alBufferData(buffer_, format_, data_.data(), static_cast<ALsizei>(whole),
+                     static_cast<ALsizei>(rate_));
+        alSourcei(source_, AL_BUFFER, static_cast<ALint>(buffer_));
+        if (state == AL_PLAYING || state == AL_PAUSED) {
+            alSourcei(source_, AL_BYTE_OFFSET, offset);
+            if (state == AL_PLAYING) {
+                alSourcePlay(source_);
+            } else {
+                alSourcePause(source_);
+            }
+        }
+    }
+
+    std::shared_ptr<AlDevice> device_;
+    plat::ComCount references_{"IDirectSoundBuffer"};
+    DWORD flags_;
+    std::vector<unsigned char> data_;
+    ALenum format_;
+    DWORD rate_;
+    DWORD block_;
+    ALuint buffer_ = 0;
+    ALuint source_ = 0;
+    bool looping_ = false;
+    LONG volume_ = 0;
+};
+
+class DirectSound final : public IDirectSound8 {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        bool known = iid == IID_IUnknown || iid == IID_IDirectSound8;
+        return references_.query("IDirectSound8",
+                                 known ? static_cast<IDirectSound8*>(this) : nullptr, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
+    ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
+
+    HRESULT STDMETHODCALLTYPE Initialize(LPCGUID device) override {
+        HRESULT result = DS_OK;
+        if (device_) {
+            result = DSERR_ALREADYINITIALIZED;
+        } else if (device != nullptr && *device != GUID_NULL) {
+            // Only the default playback device is offered.
+            result = DSERR_NODRIVER;
+        } else if (plat::fault("IDirectSound8::Initialize")) {
+            result = DSERR_NODRIVER;
+        } else {
+            device_ = AlDevice::open();
+            result = device_ ? DS_OK : DSERR_NODRIVER;
+        }
+        plat::Trace("IDirectSound8::Initialize")
+            .sym(device == nullptr ? "NULL" : "guid")
+            .ret(result);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD level) override {
+        HRESULT result = DS_OK;
+        if (!device_) {
+            result = DSERR_UNINITIALIZED;
+        } else if (plat::fault("IDirectSound8::SetCooperativeLevel")) {
+            result = DSERR_INVALIDPARAM;
+        } else if (level < DSSCL_NORMAL || level > 3) {
+            result = DSERR_INVALIDPARAM;
+        }
+        plat::Trace("IDirectSound8::SetCooperativeLevel")
+            .sym(window != nullptr ? "window" : "NULL")
+            .num(level)
+            .ret(result);
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateSoundBuffer(LPCDSBUFFERDESC description,
+                                                LPDIRECTSOUNDBUFFER* buffer,
+                                                LPUNKNOWN outer) override {
+        plat::Trace trace("IDirectSound8::CreateSoundBuffer");
+        HRESULT result = DS_OK;
+        const WAVEFORMATEX* format = nullptr;
+        if (description != nullptr) {
+            trace.num(description->dwSize)
+                .num(description->dwFlags)
+                .num(description->dwBufferBytes);
+            format = description->lpwfxFormat;
+        }
+        if (format != nullptr) {
+            // A PCM format is read only as far as WAVEFORMAT and the sample
+            // size: the cbSize field is not there in every file.
+            trace.num(format->wFormatTag)
+                .num(format->nChannels)
+                .num(format->nSamplesPerSec)
+                .num(format->wBitsPerSample);
+        }
+        ALenum al_format = 0;
+        if (buffer == nullptr || description == nullptr) {
+            result = DSERR_INVALIDPARAM;
+        } else if ((*buffer = nullptr), outer != nullptr) {
+            result = static_cast<HRESULT>(0x80040110L);  // CLASS_E_NOAGGREGATION
+        } else if (!device_) {
+            result = DSERR_UNINITIALIZED;
+        } else if (description->dwSize != sizeof(DSBUFFERDESC) || format == nullptr ||
+                   (description->dwFlags & DSBCAPS_PRIMARYBUFFER) ||
+                   description->dwBufferBytes < DSBSIZE_MIN ||
+                   description->dwBufferBytes > DSBSIZE_MAX) {
+            result = DSERR_INVALIDPARAM;
+        } else if (format->wFormatTag != WAVE_FORMAT_PCM ||
+                   (al_format = al_format_of(format->nChannels, format->wBitsPerSample)) == 0) {
+            result = DSERR_BADFORMAT;
+        } else if (format->nBlockAlign != format->nChannels * format->wBitsPerSample / 8 ||
+                   format->nSamplesPerSec < FREQUENCY_MIN ||
+                   format->nSamplesPerSec > FREQUENCY_MAX) {
+            result = DSERR_INVALIDPARAM;
+        } else if (plat::fault("IDirectSound8::CreateSoundBuffer")) {
+            result = DSERR_OUTOFMEMORY;
+        } else {
+            auto* made = new SoundBuffer(device_, description->dwFlags, description->dwBufferBytes,
+                                         al_format, format->nSamplesPerSec, format->nBlockAlign);
+            if (made->good()) {
+                *buffer = made;
+            } else {
+                made->Release();
+                result = DSERR_OUTOFMEMORY;
+            }
+        }
+        trace.ret(result);
+        return result;
+    }
+
+  private:
+    friend class plat::ComCount;
+    ~DirectSound() = default;
+
+    static ALenum al_format_of(WORD channels, WORD bits) {
+        if (channels == 1) {
+            return bits == 8 ? AL_FORMAT_MONO8 : bits == 16 ? AL_FORMAT_MONO16 : 0;
+        }
+        if (channels == 2) {
+            return bits == 8 ? AL_FORMAT_STEREO8 : bits == 16 ? AL_FORMAT_STEREO16 : 0;
+        }
+        return 0;
+    }
+
+    plat::ComCount references_{"IDirectSound8"};
+    std::shared_ptr<AlDevice> device_;
+};
+
+HRESULT make_direct_sound(REFIID iid, void** object) {
+    if (iid != IID_IUnknown && iid != IID_IDirectSound8) {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    *object = static_cast<IDirectSound8*>(new DirectSound);
+    return S_OK;
+}
+
+plat::ComClassRegistration direct_sound_class(CLSID_DirectSound8, "CLSID_DirectSound8",
+                                              make_direct_sound);
+
+}  // namespace

@@ -1,0 +1,90 @@
+// The media control interface as the CD player uses it: command strings and
+// command messages to an MCI device, answered with an MCI error code.
+#pragma once
+
+#include "platform/native/types.h"
+
+typedef UINT MCIDEVICEID;
+typedef DWORD MCIERROR;
+
+// Command messages.
+#define MCI_OPEN 0x0803
+#define MCI_CLOSE 0x0804
+#define MCI_PLAY 0x0806
+#define MCI_STOP 0x0808
+#define MCI_SET 0x080D
+#define MCI_STATUS 0x0814
+
+// Flags.
+#define MCI_NOTIFY 0x00000001L
+#define MCI_WAIT 0x00000002L
+#define MCI_FROM 0x00000004L
+#define MCI_TO 0x00000008L
+#define MCI_OPEN_SHAREABLE 0x00000100L
+#define MCI_OPEN_ELEMENT 0x00000200L
+#define MCI_OPEN_ALIAS 0x00000400L
+#define MCI_OPEN_TYPE_ID 0x00001000L
+#define MCI_OPEN_TYPE 0x00002000L
+#define MCI_SET_DOOR_OPEN 0x00000100L
+#define MCI_SET_DOOR_CLOSED 0x00000200L
+#define MCI_SET_TIME_FORMAT 0x00000400L
+#define MCI_SET_AUDIO 0x00000800L
+#define MCI_SET_VIDEO 0x00001000L
+#define MCI_SET_ON 0x00002000L
+#define MCI_SET_OFF 0x00004000L
+
+// Time formats.
+#define MCI_FORMAT_MILLISECONDS 0
+#define MCI_FORMAT_MSF 2
+#define MCI_FORMAT_TMSF 10
+
+// Error codes.
+#define MCIERR_BASE 256
+#define MCIERR_INVALID_DEVICE_ID (MCIERR_BASE + 1)
+#define MCIERR_UNRECOGNIZED_KEYWORD (MCIERR_BASE + 3)
+#define MCIERR_UNRECOGNIZED_COMMAND (MCIERR_BASE + 5)
+#define MCIERR_HARDWARE (MCIERR_BASE + 6)
+#define MCIERR_INVALID_DEVICE_NAME (MCIERR_BASE + 7)
+#define MCIERR_OUT_OF_MEMORY (MCIERR_BASE + 8)
+#define MCIERR_DEVICE_OPEN (MCIERR_BASE + 9)
+#define MCIERR_CANNOT_LOAD_DRIVER (MCIERR_BASE + 10)
+#define MCIERR_MISSING_COMMAND_STRING (MCIERR_BASE + 11)
+#define MCIERR_PARAM_OVERFLOW (MCIERR_BASE + 12)
+#define MCIERR_BAD_INTEGER (MCIERR_BASE + 14)
+#define MCIERR_MISSING_PARAMETER (MCIERR_BASE + 17)
+#define MCIERR_UNSUPPORTED_FUNCTION (MCIERR_BASE + 18)
+#define MCIERR_DEVICE_NOT_READY (MCIERR_BASE + 20)
+#define MCIERR_OUTOFRANGE (MCIERR_BASE + 26)
+#define MCIERR_FLAGS_NOT_COMPATIBLE (MCIERR_BASE + 28)
+#define MCIERR_BAD_TIME_FORMAT (MCIERR_BASE + 37)
+#define MCIERR_NULL_PARAMETER_BLOCK (MCIERR_BASE + 41)
+#define MCIERR_MISSING_DEVICE_NAME (MCIERR_BASE + 36)
+#define MCIERR_DEVICE_NOT_INSTALLED (MCIERR_BASE + 50)
+
+// The platform's multimedia records are byte-packed.
+#pragma pack(push, 1)
+
+typedef struct tagMCI_GENERIC_PARMS {
+    DWORD_PTR dwCallback;
+} MCI_GENERIC_PARMS, *LPMCI_GENERIC_PARMS;
+
+typedef struct tagMCI_OPEN_PARMSA {
+    DWORD_PTR dwCallback;
+    MCIDEVICEID wDeviceID;
+    LPCSTR lpstrDeviceType;
+    LPCSTR lpstrElementName;
+    LPCSTR lpstrAlias;
+} MCI_OPEN_PARMSA, *LPMCI_OPEN_PARMSA;
+typedef MCI_OPEN_PARMSA MCI_OPEN_PARMS;
+typedef LPMCI_OPEN_PARMSA LPMCI_OPEN_PARMS;
+
+typedef struct tagMCI_SET_PARMS {
+    DWORD_PTR dwCallback;
+    DWORD dwTimeFormat;
+    DWORD dwAudio;
+} MCI_SET_PARMS, *LPMCI_SET_PARMS;
+
+#pragma pack(pop)
+
+MCIERROR mciSendCommandA(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR parameters);
+MCIERROR mciSendStringA(LPCSTR command, LPSTR reply, UINT reply_size, HWND callback);
