@@ -41,10 +41,12 @@ ELEMENT_HEADER* root_element() {
     return Linkage.gauge_header_ptr[0]->elements_list[0];
 }
 
-// A routine whose slot the host left empty has nothing to forward to.
-SINT32 forward(int slot) {
-    auto routine = reinterpret_cast<PELEMENT_LIST_ROUTINE>(panel_service(slot));
-    return routine != nullptr ? routine(root_element()) : 0;
+// Hands the root element, and the routine's own argument where it has one,
+// to a service slot; a slot the host left empty has nothing to forward to.
+template <typename Routine, typename... Arguments>
+SINT32 forward(int slot, Arguments... arguments) {
+    auto routine = reinterpret_cast<Routine>(panel_service(slot));
+    return routine != nullptr ? routine(root_element(), arguments...) : 0;
 }
 
 }  // namespace
@@ -69,33 +71,29 @@ void FSAPI module_init(void) {}
 void FSAPI module_deinit(void) {}
 
 SINT32 FSAPI gauge_query(void) {
-    return forward(PANEL_SLOT_ELEMENT_LIST_QUERY);
+    return forward<PELEMENT_LIST_ROUTINE>(PANEL_SLOT_ELEMENT_LIST_QUERY);
 }
 
 SINT32 FSAPI gauge_install(UINT_PTR resource_handle) {
-    auto routine =
-        reinterpret_cast<PELEMENT_LIST_INSTALL>(panel_service(PANEL_SLOT_ELEMENT_LIST_INSTALL));
-    return routine != nullptr ? routine(root_element(), resource_handle) : 0;
+    return forward<PELEMENT_LIST_INSTALL>(PANEL_SLOT_ELEMENT_LIST_INSTALL, resource_handle);
 }
 
 SINT32 FSAPI gauge_initialize(void) {
-    return forward(PANEL_SLOT_ELEMENT_LIST_INITIALIZE);
+    return forward<PELEMENT_LIST_ROUTINE>(PANEL_SLOT_ELEMENT_LIST_INITIALIZE);
 }
 
 SINT32 FSAPI gauge_update(void) {
-    return forward(PANEL_SLOT_ELEMENT_LIST_UPDATE);
+    return forward<PELEMENT_LIST_ROUTINE>(PANEL_SLOT_ELEMENT_LIST_UPDATE);
 }
 
 SINT32 FSAPI gauge_generate(UINT32 phase) {
-    auto routine =
-        reinterpret_cast<PELEMENT_LIST_GENERATE>(panel_service(PANEL_SLOT_ELEMENT_LIST_GENERATE));
-    return routine != nullptr ? routine(root_element(), phase) : 0;
+    return forward<PELEMENT_LIST_GENERATE>(PANEL_SLOT_ELEMENT_LIST_GENERATE, phase);
 }
 
 SINT32 FSAPI gauge_draw(void) {
-    return forward(PANEL_SLOT_ELEMENT_LIST_PLOT);
+    return forward<PELEMENT_LIST_ROUTINE>(PANEL_SLOT_ELEMENT_LIST_PLOT);
 }
 
 SINT32 FSAPI gauge_kill(void) {
-    return forward(PANEL_SLOT_ELEMENT_LIST_KILL);
+    return forward<PELEMENT_LIST_ROUTINE>(PANEL_SLOT_ELEMENT_LIST_KILL);
 }

@@ -77,13 +77,30 @@ TEST(Bitmaps, EachListedBitmapHasItsIdsSizeAndEightBits) {
     }
 }
 
+// The Windows version tree: fixed part 3.0.0.0, then Unicode strings.
 TEST(Bitmaps, VersionRecordNamesTheProductAndItsVersion) {
     std::map<std::string, std::string> files = listed("VERSION");
     ASSERT_EQ(files.size(), 1u);
-    std::string text = read_file(files.begin()->second);
-    EXPECT_NE(text.find("FileVersion=3.0\n"), std::string::npos);
-    EXPECT_NE(text.find("FixedFileVersion=3.0.0.0\n"), std::string::npos);
-    EXPECT_NE(text.find("ProductName=SkyTune\n"), std::string::npos);
+    std::string record = read_file(files.begin()->second);
+    ASSERT_GT(record.size(), 92u);
+    EXPECT_EQ(word16(record, 0), record.size());
+    EXPECT_EQ(word16(record, 2), 52u) << "the fixed part's size";
+    EXPECT_EQ(word32(record, 40), 0xFEEF04BDu);
+    for (size_t at : {48u, 56u}) {  // file and product version
+        EXPECT_EQ(word32(record, at), 0x00030000u);
+        EXPECT_EQ(word32(record, at + 4), 0u);
+    }
+    auto unicode = [](const std::string& text) {
+        std::string wide;
+        for (char c : text) {
+            wide += c;
+            wide += '\0';
+        }
+        return wide + std::string(2, '\0');
+    };
+    for (const char* text : {"ProductName", "SkyTune", "FileVersion", "3.0", "040904B0"}) {
+        EXPECT_NE(record.find(unicode(text)), std::string::npos) << text;
+    }
 }
 
 }  // namespace

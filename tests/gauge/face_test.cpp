@@ -8,24 +8,13 @@
 #include "gauge/module.h"
 #include "tests/fakes/recording_backends.h"
 #include "tests/gauge/panel_reader.h"
+#include "tests/support/radio_reset.h"
 
 namespace {
 
 class Face : public ::testing::Test {
   protected:
-    void SetUp() override {
-        radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -2000, -8000};
-        chain = face_chain(gauge_header);
-        for (ELEMENT_HEADER* element : chain) {
-            saved_flags.push_back(element->image_flags);
-        }
-        backends_reset();
-    }
-    void TearDown() override {
-        for (size_t i = 0; i < chain.size(); ++i) {
-            chain[i]->image_flags = saved_flags[i];
-        }
-    }
+    void SetUp() override { reset_radio(); }
 
     // "1" for each shown element, "0" for each hidden one, in chain order.
     std::string shown_after_pre_update() {
@@ -47,8 +36,9 @@ class Face : public ::testing::Test {
         return icon->update_cb(icon);
     }
 
-    std::vector<ELEMENT_HEADER*> chain;
-    std::vector<FLAGS> saved_flags;
+    FaceFlagsKept kept{gauge_header};
+    const std::vector<ELEMENT_HEADER*>& chain = kept.chain();
+    const std::vector<FLAGS>& saved_flags = kept.flags();
 };
 
 TEST_F(Face, LampsAndPointersStartHidden) {

@@ -12,6 +12,7 @@
 #include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
 #include "tests/gauge/panel_reader.h"
+#include "tests/support/radio_reset.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -172,13 +173,10 @@ TEST(MouseAreas, EdgesAndGapsOfEveryBox) {
 class Tooltips : public ::testing::Test {
   protected:
     void SetUp() override {
-        radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -2000, -8000};
-        memset(&preset_table, 0, sizeof preset_table);
+        reset_radio();
         for (int slot = 0; slot < PRESET_SLOTS; ++slot) {
             snprintf(preset_table.slots[slot].display_name, 256, "slot%d.mp3", slot);
         }
-        backends_reset();
-        plat::dialog_clear();
     }
 };
 

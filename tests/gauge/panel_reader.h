@@ -17,6 +17,32 @@ inline std::vector<ELEMENT_HEADER*> face_chain(const GAUGEHDR& header) {
     return chain;
 }
 
+// Puts every element's image flags back when a test ends, as pre-update and
+// the show/hide calls change them in the module's static records.
+class FaceFlagsKept {
+  public:
+    explicit FaceFlagsKept(const GAUGEHDR& header) : chain_(face_chain(header)) {
+        for (ELEMENT_HEADER* element : chain_) {
+            flags_.push_back(element->image_flags);
+        }
+    }
+    ~FaceFlagsKept() {
+        for (size_t i = 0; i < chain_.size(); ++i) {
+            chain_[i]->image_flags = flags_[i];
+        }
+    }
+    FaceFlagsKept(const FaceFlagsKept&) = delete;
+    FaceFlagsKept& operator=(const FaceFlagsKept&) = delete;
+
+    const std::vector<ELEMENT_HEADER*>& chain() const { return chain_; }
+    // The flags as the test found them.
+    const std::vector<FLAGS>& flags() const { return flags_; }
+
+  private:
+    std::vector<ELEMENT_HEADER*> chain_;
+    std::vector<FLAGS> flags_;
+};
+
 struct Hit {
     const MOUSERECT* box = nullptr;      // the clickable box
     const MOUSERECT* tooltip = nullptr;  // the tooltip of the area it lies in

@@ -13,6 +13,7 @@
 #include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
 #include "tests/gauge/panel_reader.h"
+#include "tests/support/radio_reset.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stub_module.h"
 
@@ -42,23 +43,12 @@ std::string settings_text(const std::string& fm1, int media_percent, int cd_perc
 class Service : public ::testing::Test {
   protected:
     void SetUp() override {
-        radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -2000, -8000};
-        memset(&preset_table, 0, sizeof preset_table);
-        backends_reset();
+        reset_radio();
         dir.enter();
         module = std::make_unique<StubModule>(dir / "Gauges/skytune.gau");
         ASSERT_NE(module->handle(), nullptr);
-        for (ELEMENT_HEADER* element : face_chain(gauge_header)) {
-            saved_flags.push_back(element->image_flags);
-        }
     }
-    void TearDown() override {
-        plat::trace_to(nullptr);
-        std::vector<ELEMENT_HEADER*> chain = face_chain(gauge_header);
-        for (size_t i = 0; i < chain.size(); ++i) {
-            chain[i]->image_flags = saved_flags[i];
-        }
-    }
+    void TearDown() override { plat::trace_to(nullptr); }
 
     void service(SINT32 code) {
         gauge_service(&gauge_header, code, reinterpret_cast<UINT_PTR>(module->handle()));
@@ -78,7 +68,8 @@ class Service : public ::testing::Test {
 
     ScratchDir dir;
     std::unique_ptr<StubModule> module;
-    std::vector<FLAGS> saved_flags;
+    FaceFlagsKept kept{gauge_header};
+    const std::vector<FLAGS>& saved_flags = kept.flags();
 };
 
 Lines backend_lines(const Lines& trace) {
