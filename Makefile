@@ -25,9 +25,10 @@ run: build
 	@bash tools/seed_settings.sh $(BUILD)/bin/skytune.dat Sound
 	@$(BUILD)/bin/skytune-host --scale 2
 
+# The tests run one at a time: many of them listen to sound played in real time.
 test: build build-asan
-	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
-	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+	@ctest --test-dir $(BUILD) --output-on-failure
+	@ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
 # The Windows module: 32-bit (the product) in build-win32, 64-bit (for the
 # Wine-run test driver) in build-win64.

@@ -33,6 +33,22 @@ inline void listen(double seconds) {
     plat::pump_messages();
 }
 
+// Pumps messages until done() holds or the time runs out (a loaded machine
+// starts a stream late, so an end is waited for, not timed).
+template <class Done>
+inline bool listen_until(Done done, double timeout_seconds) {
+    auto end = std::chrono::steady_clock::now() +
+               std::chrono::microseconds(static_cast<long long>(timeout_seconds * 1e6));
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        plat::pump_messages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 // Every stream played while it lives is captured into its own WAV file.
 class CaptureSink {
   public:
