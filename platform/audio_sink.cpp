@@ -21,27 +21,27 @@ void sink_from_environment() {
         return;
     }
     sink_checked = true;
-    const char* spec = getenv("SKYTUNE_AUDIO");
-    if (spec != nullptr && !set_audio_sink(spec)) {
-        fprintf(stderr, "skytune: SKYTUNE_AUDIO=%s is not auto, null or wav:DIR\n", spec);
+    const char* choice = getenv("SKYTUNE_AUDIO");
+    if (choice != nullptr && !set_audio_sink(choice)) {
+        fprintf(stderr, "skytune: SKYTUNE_AUDIO=%s is not auto, null or wav:DIR\n", choice);
     }
 }
 
 }  // namespace
 
-bool set_audio_sink(const char* spec) {
+bool set_audio_sink(const char* choice) {
     sink_checked = true;
-    if (spec == nullptr || strcmp(spec, "auto") == 0) {
+    if (choice == nullptr || strcmp(choice, "auto") == 0) {
         sink_kind = SinkKind::Real;
         return true;
     }
-    if (strcmp(spec, "null") == 0) {
+    if (strcmp(choice, "null") == 0) {
         sink_kind = SinkKind::Null;
         return true;
     }
-    if (strncmp(spec, "wav:", 4) == 0 && spec[4] != '\0') {
+    if (strncmp(choice, "wav:", 4) == 0 && choice[4] != '\0') {
         sink_kind = SinkKind::Wav;
-        capture_dir = spec + 4;
+        capture_dir = choice + 4;
         mkdir(capture_dir.c_str(), 0777);
         capture_counts.clear();
         return true;

@@ -63,7 +63,7 @@ void set_message_box_handler(std::function<int(const char* text, const char* cap
 // SKYTUNE_AUDIO or set_audio_sink: "auto" (the speakers), "null" (nowhere),
 // or "wav:DIR" (every stream captured into its own WAV file in DIR).
 enum class SinkKind { Real, Null, Wav };
-bool set_audio_sink(const char* spec);
+bool set_audio_sink(const char* choice);
 SinkKind audio_sink_kind();
 // A fresh capture file name for a stream, DIR/<stream>-<n>.wav.
 std::string audio_capture_path(const char* stream);
