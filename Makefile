@@ -2,9 +2,12 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
+FUZZ_BUILD := build-fuzz
+FUZZ_TARGETS := settings wav mci
+FUZZ_SECONDS ?= 60
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build build-asan run test format clean
+.PHONY: all setup build build-asan build-fuzz run test fuzz format clean
 
 all: build
 
@@ -19,15 +22,35 @@ build-asan: setup
 	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DSKYTUNE_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+# The fuzz targets need clang's libFuzzer; without clang they are left out
+# and their smoke tests skip.
+build-fuzz: setup
+	@if command -v clang++ >/dev/null 2>&1; then \
+		cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DSKYTUNE_FUZZ=ON \
+			-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null && \
+		cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers; \
+	else \
+		echo "build-fuzz: clang is not installed, no fuzz targets"; \
+	fi
+
 run: build
 	@echo "make run: the radio opens in the panel host, which arrives with the host issue."
 
-test: build build-asan
+test: build build-asan build-fuzz
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS over its seeds; the corpus grows in
+# build-fuzz/<target>/ from run to run.
+fuzz: build-fuzz
+	@for target in $(FUZZ_TARGETS); do \
+		echo "fuzz: $$target, $(FUZZ_SECONDS) s"; \
+		tests/fuzz/run_fuzz.sh $(FUZZ_BUILD)/tests/fuzz/fuzz_$$target tests/fuzz/$$target \
+			$(FUZZ_SECONDS) $(FUZZ_BUILD)/$$target || exit 1; \
+	done
 
 format:
 	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
