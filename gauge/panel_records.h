@@ -10,9 +10,13 @@
 
 #if defined(_WIN32)
 #define FSAPI __stdcall
+// The records the host finds by name in the module's export directory.
+#define GAUGE_EXPORT extern "C" __declspec(dllexport)
 #pragma pack(push, 4)
 #else
 #define FSAPI
+// The module is built with hidden symbols; only these are seen by the host.
+#define GAUGE_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
 typedef double FLOAT64;

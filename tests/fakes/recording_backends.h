@@ -11,6 +11,10 @@
 extern std::vector<std::string> backend_calls;
 // The paths that the recording media_open accepts.
 extern std::set<std::string> playable_files;
+// What the recording cd_tooltip_text answers.
+extern std::string cd_tooltip_reply;
 
 void backends_reset();
+// Also written to the platform trace, when it is on, as "backend CALL", so
+// that a test sees back-end and platform calls in one order.
 void record_backend_call(const std::string& call);

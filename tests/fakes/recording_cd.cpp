@@ -36,5 +36,5 @@ FLOAT64 FSAPI cd_display_poll(ELEMENT_STRING*) {
 
 const char* cd_tooltip_text() {
     record("cd_tooltip_text");
-    return "";
+    return cd_tooltip_reply.c_str();
 }

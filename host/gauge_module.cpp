@@ -1,0 +1,98 @@
+// Loading the module and making the panel system's calls in its order.
+#include "host/gauge_module.h"
+
+#include <dlfcn.h>
+
+#include "platform/native/standin.h"
+
+bool GaugeModule::load(const std::string& path, std::string* error) {
+    path_ = path;
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+        const char* reason = dlerror();
+        *error = reason != nullptr ? reason : "cannot load " + path;
+        return false;
+    }
+    linkage_ = static_cast<GAUGESLINKAGE*>(dlsym(handle_, "Linkage"));
+    auto* imports = static_cast<IMPORT_TABLE*>(dlsym(handle_, "ImportTable"));
+    if (linkage_ == nullptr || imports == nullptr) {
+        *error = path + " exports no Linkage or no ImportTable: not a gauge module";
+        return false;
+    }
+    header_ = linkage_->gauge_header_ptr[0];
+    if (header_ == nullptr || header_->gauge_callback == nullptr) {
+        *error = path + " names no gauge";
+        return false;
+    }
+    // Word 1 of ImportTable: the panel services, before any gauge routine.
+    imports->panels_entry.fnptr = &panel_services().table;
+    panel_services().list = &list_;
+    return true;
+}
+
+ELEMENT_HEADER* GaugeModule::root() const {
+    return header_->elements_list != nullptr ? header_->elements_list[0] : nullptr;
+}
+
+void GaugeModule::install() {
+    if (installed_) {
+        return;
+    }
+    if (!initialised_) {
+        if (linkage_->module_init != nullptr) {
+            linkage_->module_init();
+        }
+        initialised_ = true;
+    }
+    UINT_PTR module = reinterpret_cast<UINT_PTR>(handle_);
+    header_->gauge_callback(header_, PANEL_SERVICE_PRE_INSTALL, module);
+    // The module's own routines lead to the element-list slots, as in the
+    // simulator; a header without them is served directly.
+    if (header_->install_routine != nullptr) {
+        header_->install_routine(module);
+    } else {
+        list_.install(root(), handle_);
+    }
+    if (header_->initialize_routine != nullptr) {
+        header_->initialize_routine();
+    }
+    installed_ = true;
+    plat::pump_messages();
+}
+
+void GaugeModule::update(Image& face, bool night) {
+    if (!installed_) {
+        return;
+    }
+    header_->gauge_callback(header_, PANEL_SERVICE_PRE_UPDATE, 0);
+    plat::pump_messages();
+    if (header_->update_routine != nullptr) {
+        header_->update_routine();
+    } else {
+        list_.update();
+    }
+    PanelServices& services = panel_services();
+    services.face = &face;
+    services.night = night;
+    if (header_->draw_routine != nullptr) {
+        header_->draw_routine();
+    } else {
+        list_.plot(face, night);
+    }
+    services.face = nullptr;
+    plat::pump_messages();
+}
+
+void GaugeModule::remove() {
+    if (!installed_) {
+        return;
+    }
+    header_->gauge_callback(header_, PANEL_SERVICE_PRE_KILL, 0);
+    if (header_->kill_routine != nullptr) {
+        header_->kill_routine();
+    } else {
+        list_.kill();
+    }
+    installed_ = false;
+    plat::pump_messages();
+}

@@ -1,0 +1,149 @@
+// The built skytune.gau, loaded the way the panel host loads it: by dlopen,
+// finding only its two exported records by name.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "gauge/panel_records.h"
+#include "platform/native/com_classes.h"
+#include "platform/native/standin.h"
+#include "platform/win32.h"
+#include "tests/gauge/panel_reader.h"
+#include "tests/support/scratch_dir.h"
+
+namespace {
+
+class Module : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // A copy of its own, so its settings file lands in the scratch folder.
+        std::filesystem::copy_file(SKYTUNE_GAUGE_PATH, path);
+        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(handle, nullptr) << dlerror();
+        linkage = static_cast<GAUGESLINKAGE*>(dlsym(handle, "Linkage"));
+        import = static_cast<IMPORT_TABLE*>(dlsym(handle, "ImportTable"));
+        ASSERT_NE(linkage, nullptr);
+        ASSERT_NE(import, nullptr);
+    }
+    void TearDown() override {
+        if (handle != nullptr) {
+            dlclose(handle);
+        }
+    }
+
+    ScratchDir dir;
+    std::string path = dir / "skytune.gau";
+    void* handle = nullptr;
+    GAUGESLINKAGE* linkage = nullptr;
+    IMPORT_TABLE* import = nullptr;
+};
+
+TEST_F(Module, ShowsTheHostOnlyItsTwoRecords) {
+    for (const char* inner : {"gauge_service", "gauge_header", "radio_state", "mouse_areas",
+                              "settings_load", "on_power", "face_pre_update"}) {
+        EXPECT_EQ(dlsym(handle, inner), nullptr) << inner;
+    }
+    EXPECT_EQ(linkage->module_id, 0x13u);
+    EXPECT_EQ(import->panels_entry.fnptr_id, 0x0Fu);
+    EXPECT_EQ(import->panels_entry.fnptr, nullptr);
+    EXPECT_EQ(linkage->gauge_header_ptr[1], nullptr);
+    linkage->module_init();
+    linkage->module_deinit();
+}
+
+TEST_F(Module, GaugeHeaderFaceAndMouseListThroughLinkage) {
+    GAUGEHDR& header = *linkage->gauge_header_ptr[0];
+    EXPECT_EQ(header.gauge_header_version, 700u);
+    EXPECT_STREQ(header.gauge_name, "skytune");
+    EXPECT_EQ(header.size_x_mm, 98u);
+    std::vector<ELEMENT_HEADER*> chain = face_chain(header);
+    ASSERT_EQ(chain.size(), 11u);
+    const ID ids[11] = {4096, 17669, 13824,      13568, 12288, 9472,
+                        8192, 16384, 0xFFFFFFFF, 16384, 17672};
+    for (size_t i = 0; i < chain.size(); ++i) {
+        EXPECT_EQ(chain[i]->resource_id, ids[i]) << "element " << i;
+    }
+    int records = 1;
+    for (const MOUSERECT* rect = header.mouse_rect; rect->rect_type != MOUSE_RECT_EOL; ++rect) {
+        ++records;
+    }
+    EXPECT_EQ(records, 67);
+    EXPECT_EQ(hits_at(header.mouse_rect, 144, 120).size(), 0u);
+    EXPECT_EQ(hits_at(header.mouse_rect, 145, 120).size(), 1u);
+}
+
+TEST_F(Module, CarriesTheFaceBitmapsAndTheVersion) {
+    auto* module = static_cast<HMODULE>(handle);
+    std::string background = read_file(RESOURCES_DIR "/face/background.bmp");
+    HRSRC bitmap = FindResourceA(module, MAKEINTRESOURCEA(4096), RT_BITMAP);
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_EQ(SizeofResource(module, bitmap), background.size() - 14);
+    EXPECT_EQ(memcmp(LockResource(LoadResource(module, bitmap)), background.data() + 14, 40), 0);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(17672), RT_BITMAP), nullptr);
+
+    HRSRC version = FindResourceA(module, MAKEINTRESOURCEA(1), RT_VERSION);
+    ASSERT_NE(version, nullptr);
+    std::string record = read_file(RESOURCES_DIR "/version.bin");
+    ASSERT_EQ(SizeofResource(module, version), record.size());
+    EXPECT_EQ(memcmp(LockResource(LoadResource(module, version)), record.data(), record.size()), 0);
+}
+
+// The lines of the trace of one service call.
+std::vector<std::string> traced_service(GAUGEHDR& header, SINT32 code, UINT_PTR extra,
+                                        const std::string& path) {
+    std::filesystem::remove(path);
+    plat::trace_to(path.c_str());
+    header.gauge_callback(&header, code, extra);
+    plat::trace_to(nullptr);
+    std::vector<std::string> lines;
+    std::istringstream in(read_file(path));
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Each expected call starts a trace line, in this order; others may lie between.
+void expect_in_order(const std::vector<std::string>& trace, const std::vector<std::string>& calls) {
+    auto at = trace.begin();
+    for (const std::string& call : calls) {
+        at = std::find_if(at, trace.end(),
+                          [&](const std::string& line) { return line.rfind(call, 0) == 0; });
+        ASSERT_NE(at, trace.end()) << "missing, or out of order: " << call;
+        ++at;
+    }
+}
+
+// Start and stop over the real back-ends (silent sink, the demo disc).
+TEST_F(Module, StartAndStopSequencesOverTheRealBackEnds) {
+    // The silent sink still makes every device and buffer, as a sound card would.
+    ASSERT_TRUE(plat::set_audio_sink("null"));
+    GAUGEHDR& header = *linkage->gauge_header_ptr[0];
+    std::string trace_path = dir / "trace.txt";
+    auto module = reinterpret_cast<UINT_PTR>(handle);
+
+    std::vector<std::string> install =
+        traced_service(header, PANEL_SERVICE_PRE_INSTALL, module, trace_path);
+    expect_in_order(
+        install,
+        {"GetModuleFileNameA", "CoInitialize", "FindResourceA \"CLICK_RCD\"",
+         "IDirectSoundBuffer::SetVolume -500", "RegisterClassA \"EventNotify\"",
+         "IGraphBuilder::RenderFile", "mciSendCommandA 0 MCI_OPEN", "mixerOpen",
+         "mixerSetControlDetails dwControlID=1 value=13107", "mciSendCommandA 1 MCI_STOP"});
+    EXPECT_EQ(install.back().rfind("mciSendCommandA 1 MCI_STOP", 0), 0u) << install.back();
+
+    EXPECT_TRUE(traced_service(header, PANEL_SERVICE_PRE_UPDATE, 0, trace_path).empty());
+
+    std::vector<std::string> kill = traced_service(header, PANEL_SERVICE_PRE_KILL, 0, trace_path);
+    expect_in_order(kill, {"MoveFileExA", "mixerClose", "mciSendCommandA 1 MCI_STOP",
+                           "mciSendCommandA 1 MCI_CLOSE", "DestroyWindow",
+                           "IUnknown::Release IDirectSoundBuffer",
+                           "IUnknown::Release IDirectSound8", "CoUninitialize"});
+    EXPECT_EQ(kill.back(), "CoUninitialize -> void");
+    EXPECT_EQ(plat::com_initialized(), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "skytune.dat"));
+}
+
+}  // namespace

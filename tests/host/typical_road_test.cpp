@@ -1,0 +1,128 @@
+// The typical road: a file put on FM preset 3 with a right click, heard in
+// a loop, named by the tooltip, kept in the settings file and heard again
+// at the next start; and what goes wrong on the way (cancel, a lost file).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "tests/host/scenario_support.h"
+#include "tests/support/captured_audio.h"
+
+namespace {
+
+const std::string ASSIGN_PRESET_3 =
+    std::string("click ") + at::POWER + "\n" + "click " + at::MODE_FM + "\n";
+
+// The media player's capture while the preset played: one tone, looped
+// past the file's own length.
+void expect_looped_tone(const HostFolder& folder, double frequency, double at_least_seconds) {
+    std::vector<std::string> files = captured_files(folder.audio_dir(), "media");
+    ASSERT_FALSE(files.empty());
+    CapturedAudio audio = read_captured_audio(files.back());
+    ASSERT_GT(audio.seconds(), at_least_seconds);
+    // The file lasts 0.4 s; from half a second on it plays its second and
+    // third time, at the media volume of -20 dB (a tenth of its amplitude).
+    CapturedAudio later = audio.slice(0.5, at_least_seconds);
+    EXPECT_GT(later.rms(), 0.02);
+    EXPECT_GT(later.slice(0.0, 0.3).rms(), 0.02);
+    EXPECT_GT(later.slice(0.3, 0.6).rms(), 0.02);
+    EXPECT_NEAR(later.dominant_frequency(), frequency, 10);
+}
+
+TEST(TypicalRoad, RightClickChooseHearSeeReadQuitAndHearAgain) {
+    HostFolder folder;
+    write_tone_wav(folder.path("Music/Rain.wav"), 440, 0.4);
+    HostRun first = folder.run(ASSIGN_PRESET_3 + "dialog " + folder.path("Music/Rain.wav") + "\n" +
+                               "click " + at::preset(3) + " right\n" +
+                               "wait 1500\n"
+                               "elements\n"
+                               "hover " +
+                               at::preset(3) + "\n" + "quit\n");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(element_line(first, "station_dial"), "element 4 station_dial hidden=0 value=3");
+    EXPECT_EQ(element_line(first, "preset_lamps"), "element 5 preset_lamps hidden=0 value=2");
+    EXPECT_EQ(element_line(first, "power_led"), "element 3 power_led hidden=0 value=1");
+    EXPECT_EQ(first.lines("tooltip:"),
+              std::vector<std::string>{"tooltip: FM Preset #3 - Rain.wav"});
+    expect_looped_tone(folder, 440, 1.2);
+    // The chooser was asked in the browse folder, as the record says.
+    std::vector<std::string> asked = trace_calls(folder.trace_file(), "GetOpenFileNameA");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("\"Select Audio File\""), std::string::npos);
+
+    std::vector<std::string> settings = file_lines(folder.settings());
+    ASSERT_EQ(settings.size(), 27u);
+    EXPECT_EQ(settings[4], "Rain.wav");
+    EXPECT_EQ(settings[5], "./Music/Rain.wav");
+
+    // The next start: preset 3 plays the file again, and says so.
+    std::filesystem::remove_all(folder.audio_dir());
+    HostRun second =
+        folder.run(std::string("click ") + at::MODE_FM + "\n" + "hover " + at::preset(3) + "\n" +
+                   "click " + at::preset(3) + "\n" + "click " + at::POWER + "\n" + "wait 1500\n");
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.lines("tooltip:"),
+              std::vector<std::string>{"tooltip: FM Preset #3 - Rain.wav"});
+    expect_looped_tone(folder, 440, 1.2);
+}
+
+TEST(TypicalRoad, CancelInTheChooserLeavesThePresetAndSilence) {
+    HostFolder folder;
+    write_tone_wav(folder.path("Music/Rain.wav"), 440, 0.4);
+    HostRun run =
+        folder.run(ASSIGN_PRESET_3 + "dialog " + folder.path("Music/Rain.wav") + "\nclick " +
+                   at::preset(3) + " right\n" + "wait 300\n" + "dialog cancel\n" + "click " +
+                   at::preset(5) + " right\n" + "wait 800\n" + "elements\n" + "hover " +
+                   at::preset(5) + "\n" + "hover " + at::preset(3) + "\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // The selection moved to preset 5; its slot stayed empty.
+    EXPECT_EQ(element_line(run, "station_dial"), "element 4 station_dial hidden=0 value=5");
+    EXPECT_EQ(run.lines("tooltip:"),
+              (std::vector<std::string>{"tooltip: FM Preset #5 - No file assigned.",
+                                        "tooltip: FM Preset #3 - Rain.wav"}));
+    // Preset 3 sounded until the right click on 5 stopped it; nothing
+    // started after the cancelled chooser.
+    std::vector<std::string> files = captured_files(folder.audio_dir(), "media");
+    ASSERT_FALSE(files.empty());
+    EXPECT_NEAR(read_captured_audio(files.front()).dominant_frequency(), 440, 10);
+    std::vector<std::string> trace = file_lines(folder.trace_file());
+    auto chooser = std::find_if(trace.rbegin(), trace.rend(), [](const std::string& line) {
+        return line.rfind("GetOpenFileNameA", 0) == 0;
+    });
+    ASSERT_NE(chooser, trace.rend());
+    EXPECT_EQ(chooser->substr(chooser->size() - 4), "-> 0");
+    for (auto later = trace.rbegin(); later != chooser; ++later) {
+        EXPECT_EQ(later->rfind("IMediaControl::Run", 0), std::string::npos) << *later;
+    }
+    std::vector<std::string> settings = file_lines(folder.settings());
+    ASSERT_EQ(settings.size(), 27u);
+    EXPECT_EQ(settings[8], "No file assigned.");
+    EXPECT_EQ(settings[9], "No file assigned.");
+}
+
+TEST(TypicalRoad, APresetFileDeletedBetweenRunsIsNamedAndKept) {
+    HostFolder folder;
+    write_tone_wav(folder.path("Music/Rain.wav"), 440, 0.4);
+    HostRun first = folder.run(ASSIGN_PRESET_3 + "dialog " + folder.path("Music/Rain.wav") +
+                               "\nclick " + at::preset(3) + " right\nwait 200\n");
+    ASSERT_EQ(first.status, 0) << first.err;
+    std::filesystem::remove(folder.path("Music/Rain.wav"));
+    std::filesystem::remove_all(folder.audio_dir());
+
+    HostRun second = folder.run(ASSIGN_PRESET_3 + "click " + at::preset(3) + "\nwait 600\n" +
+                                "hover " + at::preset(3) + "\n");
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.lines("tooltip:"),
+              std::vector<std::string>{"tooltip: FM Preset #3 - File not found."});
+    // Nothing to hear, and the assignment waits in the file for its return.
+    for (const std::string& file : captured_files(folder.audio_dir(), "media")) {
+        EXPECT_LT(read_captured_audio(file).rms(), 0.01) << file;
+    }
+    std::vector<std::string> settings = file_lines(folder.settings());
+    ASSERT_EQ(settings.size(), 27u);
+    EXPECT_EQ(settings[4], "Rain.wav");
+    EXPECT_EQ(settings[5], "./Music/Rain.wav");
+}
+
+}  // namespace
