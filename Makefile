@@ -7,7 +7,7 @@ FUZZ_TARGETS := settings wav mci
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build build-asan build-fuzz run test fuzz format clean
+.PHONY: all setup build build-asan build-fuzz run test fuzz bench soak faults format clean
 
 all: build
 
@@ -50,6 +50,30 @@ fuzz: build-fuzz
 		echo "fuzz: $$target, $(FUZZ_SECONDS) s"; \
 		tests/fuzz/run_fuzz.sh $(FUZZ_BUILD)/tests/fuzz/fuzz_$$target tests/fuzz/$$target \
 			$(FUZZ_SECONDS) $(FUZZ_BUILD)/$$target || exit 1; \
+	done
+
+# The gauge's own calls (Google Benchmark), then the whole program with the
+# host: install, click to sound, the longest calls, memory over a soak.
+bench: build
+	@$(BUILD)/bench/gauge_bench
+	@$(BUILD)/bench/settings_bench
+	@bash bench/whole_program.sh $(BUILD)
+
+# Ten minutes of random use on the sanitizer build: no error, no leak, and a
+# settings file that reads back.
+SOAK_SECONDS ?= 600
+soak: build-asan
+	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+		bash tests/robust/soak.sh $(ASAN_BUILD)/bin/skytune-host $(ASAN_BUILD)/bin/skytune.gau \
+		. $(SOAK_SECONDS)
+
+# Every platform failure at pre-install, during play and at pre-kill, on the
+# sanitizer build.
+faults: build-asan
+	@for phase in install play kill; do \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+		bash tests/robust/faults.sh $(ASAN_BUILD)/bin/skytune-host $(ASAN_BUILD)/bin/skytune.gau \
+			. $$phase || exit 1; \
 	done
 
 format:
