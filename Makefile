@@ -2,9 +2,12 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
+FUZZ_BUILD := build-fuzz
+FUZZ_TARGETS := settings wav mci
+FUZZ_SECONDS ?= 60
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build build-asan run test format clean windows package
+.PHONY: all setup build build-asan build-fuzz run test fuzz bench soak faults format clean windows package
 
 all: build
 
@@ -19,6 +22,17 @@ build-asan: setup
 	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DSKYTUNE_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+# The fuzz targets need clang's libFuzzer; without clang they are left out
+# and their smoke tests skip.
+build-fuzz: setup
+	@if command -v clang++ >/dev/null 2>&1; then \
+		cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DSKYTUNE_FUZZ=ON \
+			-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null && \
+		cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers; \
+	else \
+		echo "build-fuzz: clang is not installed, no fuzz targets"; \
+	fi
+
 # The radio in its window on the demo disc; the demo sounds go on the presets
 # the first time (relative paths: the current directory is the tree's top).
 run: build
@@ -26,7 +40,7 @@ run: build
 	@$(BUILD)/bin/skytune-host --scale 2
 
 # The tests run one at a time: many of them listen to sound played in real time.
-test: build build-asan
+test: build build-asan build-fuzz
 	@ctest --test-dir $(BUILD) --output-on-failure
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
@@ -40,8 +54,41 @@ package: setup
 	@tools/build-windows.sh i686 -- skytune_gauge
 	@tools/package.sh
 
+# Each fuzz target for FUZZ_SECONDS over its seeds; the corpus grows in
+# build-fuzz/<target>/ from run to run.
+fuzz: build-fuzz
+	@for target in $(FUZZ_TARGETS); do \
+		echo "fuzz: $$target, $(FUZZ_SECONDS) s"; \
+		tests/fuzz/run_fuzz.sh $(FUZZ_BUILD)/tests/fuzz/fuzz_$$target tests/fuzz/$$target \
+			$(FUZZ_SECONDS) $(FUZZ_BUILD)/$$target || exit 1; \
+	done
+
+# The gauge's own calls (Google Benchmark), then the whole program with the
+# host: install, click to sound, the longest calls, memory over a soak.
+bench: build
+	@$(BUILD)/bench/gauge_bench
+	@$(BUILD)/bench/settings_bench
+	@bash bench/whole_program.sh $(BUILD)
+
+# Ten minutes of random use on the sanitizer build: no error, no leak, and a
+# settings file that reads back.
+SOAK_SECONDS ?= 600
+soak: build-asan
+	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+		bash tests/robust/soak.sh $(ASAN_BUILD)/bin/skytune-host $(ASAN_BUILD)/bin/skytune.gau \
+		. $(SOAK_SECONDS)
+
+# Every platform failure at pre-install, during play and at pre-kill, on the
+# sanitizer build.
+faults: build-asan
+	@for phase in install play kill; do \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+		bash tests/robust/faults.sh $(ASAN_BUILD)/bin/skytune-host $(ASAN_BUILD)/bin/skytune.gau \
+			. $$phase || exit 1; \
+	done
+
 format:
 	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-win32 build-win64 dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-win32 build-win64 dist

@@ -16,7 +16,12 @@ constexpr DWORD SOUND_BUFFER_FLAGS = DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DS
                                      DSBCAPS_CTRLVOLUME | DSBCAPS_GETCURRENTPOSITION2;
 
 // Makes the buffer the description asks for and fills it; null on failure.
-IDirectSoundBuffer* sound_make_buffer(const DSBUFFERDESC* description, const BYTE* data) {
+// The format goes to the device as a whole record, never as the short "fmt "
+// body at the very end of an image.
+IDirectSoundBuffer* sound_make_buffer(DSBUFFERDESC* description, const BYTE* data) {
+    WAVEFORMATEX format;
+    wav_whole_format(description->lpwfxFormat, &format);
+    description->lpwfxFormat = &format;
     IDirectSoundBuffer* buffer = nullptr;
     if (FAILED(sound_state.device->CreateSoundBuffer(description, &buffer, nullptr))) {
         return nullptr;

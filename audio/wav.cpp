@@ -73,6 +73,15 @@ int wav_parse(LPVOID image, DWORD image_size, WAVEFORMATEX** format, BYTE** data
     return 0;
 }
 
+void wav_whole_format(const WAVEFORMATEX* found, WAVEFORMATEX* whole) {
+    memset(whole, 0, sizeof *whole);
+    // The chunk's header stands just before the body that wav_parse gave,
+    // inside the image: its length says how much of the record is there.
+    const BYTE* body = reinterpret_cast<const BYTE*>(found);
+    DWORD length = wav_le32(body - 4);
+    memcpy(whole, body, length < sizeof *whole ? length : sizeof *whole);
+}
+
 int wav_from_resource(HMODULE module, LPCSTR name, WAVEFORMATEX** format, BYTE** data,
                       DWORD* data_length) {
     HRSRC resource = FindResourceA(module, name, RT_RCDATA);

@@ -15,6 +15,10 @@ struct WavChunks {
 // output place may be null; 1 when every given one was found.
 int wav_parse(LPVOID image, DWORD image_size, WAVEFORMATEX** format, BYTE** data,
               DWORD* data_length);
+// The format that wav_parse found, as a whole WAVEFORMATEX: a "fmt " body may
+// be as short as 14 bytes, but whoever takes the record reads all of it.
+// Fields the body does not hold are 0.
+void wav_whole_format(const WAVEFORMATEX* found, WAVEFORMATEX* whole);
 // The RCDATA resource of that name in the module.
 int wav_from_resource(HMODULE module, LPCSTR name, WAVEFORMATEX** format, BYTE** data,
                       DWORD* data_length);

@@ -19,8 +19,9 @@ enum LineRead { LINE_END = -1, LINE_EMPTY = 0, LINE_READ = 1 };
 
 // Reads one line into a 256-byte field. A longer line is cut to 255
 // characters and its rest discarded; an empty line leaves the field as it
-// was, and so does the end of the file. A CR before the line end (a file
-// written on Windows) is not part of the line.
+// was, and so does the end of the file. CRs before the line end (a file
+// written on Windows, or converted twice) are not part of the line: the save
+// would not write them back. The field holds what precedes a NUL byte.
 LineRead read_line(FILE* file, char (&field)[256]) {
     char line[256];
     size_t length = 0;
@@ -34,7 +35,10 @@ LineRead read_line(FILE* file, char (&field)[256]) {
         }
         c = fgetc(file);
     }
-    if (length > 0 && line[length - 1] == '\r') {
+    // A NUL byte ends the text the field can hold: what follows it is lost
+    // anyway, and the CRs are stripped from what stays.
+    length = strnlen(line, length);
+    while (length > 0 && line[length - 1] == '\r') {
         --length;
     }
     line[length] = '\0';

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 
+#include "host/call_timing.h"
 #include "host/module_resources.h"
 #include "host/needle_angle.h"
 #include "host/symbol_names.h"
@@ -155,6 +156,7 @@ void ElementList::update() {
             case ELEMENT_TYPE_NEEDLE: {
                 auto* needle = reinterpret_cast<ELEMENT_NEEDLE*>(element);
                 if (needle->update_cb != nullptr) {
+                    TimedCall timed("callback", state.name);
                     state.value = needle->update_cb(needle);
                 }
                 break;
@@ -162,6 +164,7 @@ void ElementList::update() {
             case ELEMENT_TYPE_ICON: {
                 auto* icon = reinterpret_cast<ELEMENT_ICON*>(element);
                 if (icon->update_cb != nullptr) {
+                    TimedCall timed("callback", state.name);
                     state.value = icon->update_cb(icon);
                 }
                 break;
@@ -169,6 +172,7 @@ void ElementList::update() {
             case ELEMENT_TYPE_STRING: {
                 auto* string = reinterpret_cast<ELEMENT_STRING*>(element);
                 if (string->update_cb != nullptr) {
+                    TimedCall timed("callback", state.name);
                     state.value = string->update_cb(string);
                 }
                 state.text.back() = '\0';

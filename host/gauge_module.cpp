@@ -3,7 +3,21 @@
 
 #include <dlfcn.h>
 
+#include "host/call_timing.h"
 #include "platform/native/standin.h"
+
+namespace {
+
+// The messages waiting for the gauge's windows: each one a call into the
+// module's window procedure.
+void deliver_messages() {
+    TimedCall timed("messages");
+    if (plat::pump_messages() == 0) {
+        timed.skip();
+    }
+}
+
+}  // namespace
 
 bool GaugeModule::load(const std::string& path, std::string* error) {
     path_ = path;
@@ -40,12 +54,16 @@ void GaugeModule::install() {
     }
     if (!initialised_) {
         if (linkage_->module_init != nullptr) {
+            TimedCall timed("module_init");
             linkage_->module_init();
         }
         initialised_ = true;
     }
     UINT_PTR module = reinterpret_cast<UINT_PTR>(handle_);
-    header_->gauge_callback(header_, PANEL_SERVICE_PRE_INSTALL, module);
+    {
+        TimedCall timed("service pre-install");
+        header_->gauge_callback(header_, PANEL_SERVICE_PRE_INSTALL, module);
+    }
     // The module's own routines lead to the element-list slots, as in the
     // simulator; a header without them is served directly.
     if (header_->install_routine != nullptr) {
@@ -57,15 +75,18 @@ void GaugeModule::install() {
         header_->initialize_routine();
     }
     installed_ = true;
-    plat::pump_messages();
+    deliver_messages();
 }
 
 void GaugeModule::update(Image& face, bool night) {
     if (!installed_) {
         return;
     }
-    header_->gauge_callback(header_, PANEL_SERVICE_PRE_UPDATE, 0);
-    plat::pump_messages();
+    {
+        TimedCall timed("service pre-update");
+        header_->gauge_callback(header_, PANEL_SERVICE_PRE_UPDATE, 0);
+    }
+    deliver_messages();
     if (header_->update_routine != nullptr) {
         header_->update_routine();
     } else {
@@ -80,19 +101,22 @@ void GaugeModule::update(Image& face, bool night) {
         list_.plot(face, night);
     }
     services.face = nullptr;
-    plat::pump_messages();
+    deliver_messages();
 }
 
 void GaugeModule::remove() {
     if (!installed_) {
         return;
     }
-    header_->gauge_callback(header_, PANEL_SERVICE_PRE_KILL, 0);
+    {
+        TimedCall timed("service pre-kill");
+        header_->gauge_callback(header_, PANEL_SERVICE_PRE_KILL, 0);
+    }
     if (header_->kill_routine != nullptr) {
         header_->kill_routine();
     } else {
         list_.kill();
     }
     installed_ = false;
-    plat::pump_messages();
+    deliver_messages();
 }

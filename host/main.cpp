@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "host/call_timing.h"
 #include "host/gauge_module.h"
 #include "host/module_resources.h"
 #include "host/options.h"
@@ -142,6 +143,13 @@ int main(int argc, char** argv) {
     if (!trace.empty()) {
         plat::trace_to(trace.c_str());
     }
+    if (!options.timing.empty()) {
+        call_timing_to(options.timing.c_str());
+        if (!call_timing_on()) {
+            fprintf(stderr, "skytune-host: cannot write %s\n", options.timing.c_str());
+            return 1;
+        }
+    }
 
     int status = 0;
     {
@@ -156,6 +164,7 @@ int main(int argc, char** argv) {
         gauge.remove();
     }
     plat::trace_to(nullptr);
+    call_timing_to(nullptr);
     plat::set_message_box_handler(nullptr);
     window.reset();
     close_fonts();

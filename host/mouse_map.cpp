@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/call_timing.h"
+
 MouseMap MouseMap::from_list(const MOUSERECT* list, PIXPOINT origin, size_t limit) {
     MouseMap map;
     if (list == nullptr) {
@@ -93,6 +95,9 @@ std::string tooltip_text(const MOUSERECT* tooltip) {
         UINT32 number = UINT32(c[1] - '0');
         if (number <= count && args[number - 1].string_callback != nullptr) {
             const MOUSE_ARG& arg = args[number - 1];
+            TimedCall timed("tooltip", call_timing_on() ? "%" + std::to_string(number) + " of \"" +
+                                                              std::string(text) + "\""
+                                                        : std::string());
             const char* value = arg.string_callback(
                 0.0, 0, nullptr, const_cast<MODULE_VAR*>(&arg.source_var), nullptr);
             result += value != nullptr ? value : "";

@@ -16,6 +16,7 @@ const char* const USAGE =
     "  --audio SINK        auto (default), null, or wav:DIR (capture what each back-end plays "
     "into DIR)\n"
     "  --trace FILE        write every platform call that the module makes, one line each\n"
+    "  --timing FILE       write how long each call into the module took, one line each\n"
     "  --scale N           draw the face N times its size (window only)\n"
     "  --help, --version\n"
     "In the window: the mouse works the radio, L switches the panel lights.\n";
@@ -58,6 +59,10 @@ bool parse_options(int argc, const char* const* argv, Options* options, std::str
             options->has_audio = true;
         } else if (arg == "--trace") {
             if (!value(&options->trace)) {
+                return false;
+            }
+        } else if (arg == "--timing") {
+            if (!value(&options->timing)) {
                 return false;
             }
         } else if (arg == "--scale") {

@@ -13,6 +13,7 @@ struct Options {
     std::string audio = "auto";
     bool has_audio = false;
     std::string trace;
+    std::string timing;
     int scale = 1;
     bool help = false;
     bool version = false;

@@ -3,7 +3,25 @@
 
 #include <algorithm>
 
+#include "host/call_timing.h"
 #include "host/text_drawing.h"
+
+namespace {
+
+std::string mouse_event_name(FLAGS flags) {
+    switch (flags) {
+        case MOUSE_LEFTSINGLE:
+            return "left";
+        case MOUSE_RIGHTSINGLE:
+            return "right";
+        case MOUSE_DOWN_REPEAT:
+            return "repeat";
+        default:
+            return std::to_string(flags);
+    }
+}
+
+}  // namespace
 
 Panel::Panel(GaugeModule& gauge) : gauge_(gauge), face_(FACE_WIDTH, FACE_HEIGHT) {
     reread_mouse_areas();
@@ -81,6 +99,9 @@ void Panel::call(const ClickBox& box, FLAGS flags) {
         return;
     }
     PIXPOINT point = {x_ - box.box.x, y_ - box.box.y};
+    TimedCall timed("mouse", call_timing_on() ? mouse_event_name(flags) + " at " +
+                                                    std::to_string(x_) + "," + std::to_string(y_)
+                                              : std::string());
     box.handler(&point, flags);
 }
 

@@ -112,6 +112,12 @@ LineResult parse_script_line(const std::string& raw, ScriptCommand* command, std
     } else if (word == "echo") {
         command->kind = ScriptCommand::Echo;
         command->text = rest;
+    } else if (word == "fail") {
+        if (args.size() != 1) {
+            return fail("fail takes a comma-separated list of calls, * or none");
+        }
+        command->kind = ScriptCommand::Fail;
+        command->text = args[0];
     } else {
         return fail("unknown command \"" + word + "\"");
     }

@@ -17,6 +17,7 @@ struct ScriptCommand {
         Lights,
         Reinstall,
         Echo,
+        Fail,
         Quit,
     };
     Kind kind = Quit;
@@ -25,7 +26,7 @@ struct ScriptCommand {
     int count = 0;  // frames, or milliseconds for wait and hold
     bool right = false;
     bool on = false;
-    std::string text;  // path or echo text
+    std::string text;  // path, echo text, or the calls to fail
 };
 
 enum class LineResult { Skip, Command, Error };

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <thread>
 
+#include "host/call_timing.h"
 #include "host/png_file.h"
 #include "host/script_parser.h"
 #include "platform/native/standin.h"
@@ -105,6 +106,7 @@ int Session::run_script(std::istream& in, std::ostream& out, std::ostream& err) 
         if (result == LineResult::Skip) {
             continue;
         }
+        call_timing_mark("script " + line);
         if (result == LineResult::Error) {
             err << "skytune-host: script line " << number << ": " << error << "\n";
             return 2;
@@ -172,6 +174,11 @@ int Session::run_script(std::istream& in, std::ostream& out, std::ostream& err) 
                 break;
             case ScriptCommand::Echo:
                 out << command.text << "\n";
+                break;
+            case ScriptCommand::Fail:
+                // From here on the named platform calls fail, as SKYTUNE_FAIL
+                // makes them fail from the start.
+                plat::faults_set(command.text == "none" ? nullptr : command.text.c_str());
                 break;
             case ScriptCommand::Quit:
                 out.flush();

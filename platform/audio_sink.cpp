@@ -1,11 +1,15 @@
 // Where the back-ends' sound goes: the speakers, nowhere, or WAV files.
 #include <sys/stat.h>
+#include <sys/time.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
 
+#include "platform/first_sound.h"
 #include "platform/native/standin.h"
 
 namespace plat {
@@ -58,6 +62,39 @@ std::string audio_capture_path(const char* stream) {
     sink_from_environment();
     int n = ++capture_counts[stream];
     return capture_dir + "/" + stream + "-" + std::to_string(n) + ".wav";
+}
+
+}  // namespace plat
+
+namespace plat {
+
+bool note_first_sound(const std::string& capture_path, const int16_t* samples, size_t count,
+                      int channels, int rate) {
+    // About -54 dB of full scale: well above dither, well below any tone.
+    const int threshold = 64;
+    size_t i = 0;
+    while (i < count && samples[i] <= threshold && samples[i] >= -threshold) {
+        ++i;
+    }
+    if (i == count) {
+        return false;
+    }
+    timeval now;
+    gettimeofday(&now, nullptr);
+    // Capture threads of several streams may note at once.
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
+    size_t slash = capture_path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : capture_path.substr(0, slash);
+    FILE* log = fopen((dir + "/first-sound.txt").c_str(), "a");
+    if (log != nullptr) {
+        // The samples are heard from now on: the loud one a little later.
+        double offset = double(i / size_t(channels)) / rate;
+        fprintf(log, "%s %.6f\n", capture_path.substr(slash + 1).c_str(),
+                double(now.tv_sec) + double(now.tv_usec) / 1e6 + offset);
+        fclose(log);
+    }
+    return true;
 }
 
 }  // namespace plat

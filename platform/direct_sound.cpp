@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/com_object.h"
+#include "platform/first_sound.h"
 #include "platform/native/com_classes.h"
 #include "platform/native/dsound.h"
 #include "platform/native/standin.h"
@@ -51,7 +52,7 @@ void put_le32(unsigned char* at, uint32_t value) {
 // A 16-bit mono WAV file that grows as the device renders.
 class CaptureFile {
   public:
-    explicit CaptureFile(const std::string& path) : file_(fopen(path.c_str(), "wb")) {
+    explicit CaptureFile(const std::string& path) : path_(path), file_(fopen(path.c_str(), "wb")) {
         unsigned char header[44] = {'R', 'I', 'F', 'F', 0,   0,   0,   0, 'W', 'A', 'V',
                                     'E', 'f', 'm', 't', ' ', 16,  0,   0, 0,   1,   0,
                                     1,   0,   0,   0,   0,   0,   0,   0, 0,   0,   2,
@@ -83,9 +84,14 @@ class CaptureFile {
             fwrite(samples, sizeof(int16_t), count, file_);
             data_bytes_ += static_cast<uint32_t>(count * sizeof(int16_t));
         }
+        if (!heard_) {
+            heard_ = plat::note_first_sound(path_, samples, count, 1, CAPTURE_RATE);
+        }
     }
 
   private:
+    std::string path_;
+    bool heard_ = false;
     FILE* file_;
     uint32_t data_bytes_ = 0;
 };

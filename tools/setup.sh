@@ -8,6 +8,8 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
+    # the fuzz targets (libFuzzer)
+    clang libclang-rt-14-dev
     # audio: the media graph, the virtual CD drive and the click
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

@@ -123,6 +123,32 @@ TEST(WavParse, AShortFirstFormatFailsEvenIfALongerOneFollows) {
     EXPECT_EQ(parsed.result, 1);
 }
 
+// Found by fuzzing: a 14-byte "fmt " body at the very end of the image went
+// to the sound device, which reads a whole WAVEFORMATEX past the image.
+TEST(WavWholeFormat, TakesOnlyWhatTheFormatChunkHolds) {
+    Bytes short_last = riff({chunk("data", SAMPLES), chunk("fmt ", pcm_format(1, 8000, 8, 14))});
+    Bytes exact(short_last);
+    WAVEFORMATEX* found = nullptr;
+    BYTE* data = nullptr;
+    DWORD length = 0;
+    ASSERT_EQ(wav_parse(exact.data(), static_cast<DWORD>(exact.size()), &found, &data, &length), 1);
+    WAVEFORMATEX whole;
+    memset(&whole, 0xAB, sizeof whole);
+    wav_whole_format(found, &whole);
+    EXPECT_EQ(whole.nSamplesPerSec, 8000u);
+    EXPECT_EQ(whole.nBlockAlign, 1);
+    EXPECT_EQ(whole.wBitsPerSample, 0) << "not in a 14-byte body";
+    EXPECT_EQ(whole.cbSize, 0);
+
+    // A 16-byte PCM body: the "data" header after it is not read as cbSize.
+    exact = riff({chunk("fmt ", pcm_format(2, 44100, 16)), chunk("data", SAMPLES)});
+    ASSERT_EQ(wav_parse(exact.data(), static_cast<DWORD>(exact.size()), &found, &data, &length), 1);
+    wav_whole_format(found, &whole);
+    EXPECT_EQ(whole.nChannels, 2);
+    EXPECT_EQ(whole.wBitsPerSample, 16);
+    EXPECT_EQ(whole.cbSize, 0);
+}
+
 TEST(WavParse, BadMagicFailsWithEveryOutputEmpty) {
     Bytes good = riff({chunk("fmt ", pcm_format(1, 8000, 8)), chunk("data", SAMPLES)});
     for (size_t where : {0u, 8u}) {

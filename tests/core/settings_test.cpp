@@ -182,6 +182,26 @@ TEST_F(Settings, OddLinesCannotSpillIntoOtherFields) {
     EXPECT_EQ(radio_state.cd_volume, -4000);
 }
 
+// Found by fuzzing: "name\r\r\n" read as "name\r", and "name\r\0..." too,
+// which the save wrote as "name\r\n", so the name changed at the next load.
+TEST_F(Settings, WhatASaveWritesReadsBackTheSame) {
+    std::string text = "Rain.mp3\r\r\n/music/Rain.mp3\r\r\r\n";
+    text += std::string("Jazz.mid\r\0\0junk\n", 16);
+    text += repeat_lines("No file assigned.", 21) + "Sound\r\r\n 40\n 60\n";
+    write_file(settings_file(), text);
+    load();
+    EXPECT_STREQ(preset_table.slots[0].display_name, "Rain.mp3");
+    EXPECT_STREQ(preset_table.slots[0].file_path, "/music/Rain.mp3");
+    EXPECT_STREQ(preset_table.slots[1].display_name, "Jazz.mid") << "cut at the NUL byte";
+    settings_save();
+    std::string saved = read_file(settings_file());
+    EXPECT_EQ(saved.find('\r'), std::string::npos);
+    settings_load(module->handle());
+    EXPECT_STREQ(preset_table.slots[0].display_name, "Rain.mp3");
+    settings_save();
+    EXPECT_EQ(read_file(settings_file()), saved);
+}
+
 TEST_F(Settings, FolderLineIsAdoptedOnlyWhenTheFolderExists) {
     std::filesystem::create_directories(dir / "Music");
     write_file(settings_file(), repeat_lines("x", 24) + (dir / "Music") + "\n");

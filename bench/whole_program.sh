@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Whole-program figures: the real host and module, headless, twelve presets
+# of all four formats, sound captured to WAV in real time.
+#   bench/whole_program.sh BUILD_DIR
+# Each figure is printed with its unit. The host's --timing file gives the
+# time of every call into the module; the capture sink's first-sound.txt
+# gives when each capture first held an audible sample.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+top=$(cd "$(dirname "$0")/.." && pwd)
+host=$build/bin/skytune-host
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The folder: the module, twelve sound files, the settings naming them.
+cp "$build/bin/skytune.gau" "$work/"
+mkdir -p "$work/Sound"
+sounds=(chimes.wav pad.mp3 waltz.mid breeze.wma)
+: > "$work/skytune.dat"
+for slot in $(seq 0 11); do
+    sound=${sounds[$((slot % 4))]}
+    name=preset$((slot + 1)).${sound##*.}
+    cp "$top/Sound/$sound" "$work/Sound/$name"
+    printf '%s\n%s\n' "$name" "$work/Sound/$name" >> "$work/skytune.dat"
+done
+printf '%s\n 80\n 20\n' "$work/Sound/" >> "$work/skytune.dat"
+
+run_host() {  # run_host NAME SCRIPT: runs it, leaves NAME.timing and NAME.audio/
+    local name=$1
+    printf '%s\n' "$2" > "$work/$name.script"
+    (cd "$work" && "$host" --headless --gauge "$work/skytune.gau" --audio "wav:$work/$name.audio" \
+        --timing "$work/$name.timing" --script "$work/$name.script" > "$work/$name.out")
+}
+
+# The preset buttons' centres on the face, and the other controls.
+preset_x=(0 160 197 230 264 297 333)
+POWER="440 20"; MODE_CD="440 59"; MODE_FM="440 82"; MODE_AM="440 105"
+VOLUME_UP="25 65"
+
+# 1. Pre-install with twelve presets, over five installs.
+script="frames 2"
+for i in 1 2 3 4; do script+=$'\n'"reinstall"$'\n'"frames 2"; done
+run_host install "$script"
+awk '$3 == "service" && $4 == "pre-install" { n++; s += $2; if ($2 > m) m = $2 }
+     END { printf "pre-install, twelve presets: mean %.1f ms, longest %.1f ms (goal < 300 ms)\n", s / n / 1000, m / 1000 }' \
+    "$work/install.timing"
+
+# 2. Left click on a preset to its first sample, each format twice; and the
+#    click's own first sample after each press (a reinstall makes a fresh
+#    sound device, so each press is the first sound of its capture).
+script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 1500"
+for round in 1 2; do
+    for k in 1 2 3 4; do
+        script+=$'\n'"reinstall"$'\n'"wait 500"$'\n'"click ${preset_x[$k]} 120"$'\n'"wait 1500"
+    done
+done
+run_host presets "$script"
+# Pairs each left press with the first sound of the next capture of each stream.
+awk -v first="$work/presets.audio/first-sound.txt" '
+    BEGIN { while ((getline line < first) > 0) { split(line, f, " "); when[f[1]] = f[2] } }
+    $3 == "mouse" && $4 == "left" && $6 ~ /,120$/ { press[++n] = $1; at[n] = $6 }
+    END {
+        split("wav mp3 mid wma", ext, " ")
+        for (i = 1; i <= n; i++) {
+            # Captures are numbered in order: the press after the first
+            # (the mode button) made media-(i+1) and, after reinstall i, sound-(i+1).
+            media = "media-" (i + 1) ".wav"; click = "sound-" (i + 1) ".wav"
+            fmt = ext[(i - 1) % 4 + 1]
+            if (media in when) { d = (when[media] - press[i]) * 1000; sum[fmt] += d; cnt[fmt]++; if (d > top[fmt]) top[fmt] = d }
+            if (click in when) { c = (when[click] - press[i]) * 1000; csum += c; ccnt++; if (c > ctop) ctop = c }
+        }
+        for (j = 1; j <= 4; j++) { e = ext[j]; goal = (e == "mid") ? 150 : 60
+            if (cnt[e]) printf "left click on a %s preset to its first sample: mean %.1f ms, longest %.1f ms (goal < %d ms)\n", e, sum[e] / cnt[e], top[e], goal
+            else printf "left click on a %s preset: no sound captured\n", e }
+        if (ccnt) printf "button press to the click'"'"'s first sample: mean %.1f ms, longest %.1f ms (goal < 20 ms)\n", csum / ccnt, ctop
+    }' "$work/presets.timing"
+
+# 3. The longest single call into the module during preset switches, mode
+#    changes and a volume hold (after install, which is not counted).
+script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 500"
+for k in 2 3 4 5 6 1; do script+=$'\n'"click ${preset_x[$k]} 120"$'\n'"wait 300"; done
+script+=$'\n'"echo modes"
+for m in "$MODE_AM" "$MODE_CD" "$MODE_FM" "$MODE_CD" "$MODE_AM"; do script+=$'\n'"click $m"$'\n'"wait 300"; done
+script+=$'\n'"echo hold"$'\n'"hold $VOLUME_UP 2000"$'\n'"wait 300"
+run_host calls "$script"
+awk '
+    $2 == "-" && $3 == "script" { phase = ($4 == "echo") ? $5 : (phase == "" ? "" : phase) }
+    $2 == "-" && $3 == "script" && $4 == "click" && phase == "" && started { phase = "presets" }
+    $2 == "-" && $3 == "script" && $4 == "wait" && !started { started = 1 }
+    $2 != "-" && phase != "" && $3 != "service" || ($3 == "service" && $4 == "pre-update" && phase != "") {
+        if ($2 > top[phase]) { top[phase] = $2; what[phase] = $3 " " $4 " " $5 " " $6 " " $7 } }
+    END {
+        printf "longest call during preset switches: %.2f ms (%s) (goal < 5 ms)\n", top["presets"] / 1000, what["presets"]
+        printf "longest call during mode changes: %.2f ms (%s) (goal < 5 ms)\n", top["modes"] / 1000, what["modes"]
+        printf "longest call during a volume hold: %.2f ms (%s) (goal < 5 ms)\n", top["hold"] / 1000, what["hold"]
+    }' "$work/calls.timing"
+
+# 4. Resident memory with twelve presets, and its growth over a soak of
+#    preset switches, mode changes, tooltips and reinstalls.
+soak_seconds=${SOAK_SECONDS:-60}
+script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 1000"$'\n'"echo rss"
+rounds=$((soak_seconds / 6))
+for r in $(seq 1 "$rounds"); do
+    k=$((r % 6 + 1))
+    script+=$'\n'"click ${preset_x[$k]} 120"$'\n'"wait 1000"$'\n'"hover ${preset_x[$k]} 120"
+    script+=$'\n'"click $MODE_AM"$'\n'"wait 1000"$'\n'"click $MODE_CD"$'\n'"wait 1500"
+    script+=$'\n'"click $MODE_FM"$'\n'"wait 1000"
+    if [ $((r % 5)) -eq 0 ]; then script+=$'\n'"reinstall"; fi
+done
+script+=$'\n'"echo rss"$'\n'"wait 1000"
+printf '%s\n' "$script" > "$work/soak.script"
+(cd "$work" && exec "$host" --headless --gauge "$work/skytune.gau" --audio null \
+    --script "$work/soak.script" > "$work/soak.out") &
+pid=$!
+rss() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0; }
+sleep 2.5
+start_rss=$(rss)
+sleep $((soak_seconds / 2))
+middle_rss=$(rss)
+while kill -0 "$pid" 2>/dev/null && [ "$(grep -c rss "$work/soak.out" 2>/dev/null || echo 0)" -lt 2 ]; do
+    sleep 0.2
+done
+end_rss=$(rss)
+wait "$pid"
+echo "resident memory of the host, twelve presets, FM playing: $((start_rss / 1024)) MiB"
+echo "growth over a ${soak_seconds}-second soak: $(( (end_rss - start_rss) )) KiB (half way: $(( (middle_rss - start_rss) )) KiB)"

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Every platform failure the radio meets, made to happen in the real host:
+#   faults.sh HOST GAUGE SOURCE_DIR PHASE
+# PHASE: install (the calls fail from the start), play (they fail while the
+# radio plays and is worked) or kill (they fail at pre-kill). Each failure
+# alone, then all of them at once. The host must live to the end of its
+# script, the controls must go on working, and the settings file must stay
+# whole.
+set -uo pipefail
+host=$(realpath "$1")
+gauge=$(realpath "$2")
+top=$(realpath "$3")
+phase=$4
+. "$(dirname "$0")/host_folder.sh"
+
+faults=(
+    mixerOpen mixerClose mixerGetLineInfoA mixerGetLineControlsA mixerGetControlDetailsA
+    mixerSetControlDetails
+    mciSendStringA mciSendStringA:play mciSendStringA:status mciSendCommandA
+    CoInitialize CoCreateInstance:CLSID_FilterGraph CoCreateInstance:CLSID_DirectSound8
+    IGraphBuilder::RenderFile IMediaControl::Run IMediaControl::Stop
+    IMediaEventEx::SetNotifyWindow IMediaEventEx::GetEvent IBasicAudio::put_Volume
+    IMediaSeeking::SetPositions
+    IDirectSound8::Initialize IDirectSound8::SetCooperativeLevel IDirectSound8::CreateSoundBuffer
+    IDirectSoundBuffer::Lock IDirectSoundBuffer::Play IDirectSoundBuffer::SetVolume
+    GetOpenFileNameA GetTempPathA GetTempFileNameA CreateFileA WriteFile GetFileSize
+    CreateFileMappingA MapViewOfFile FindResourceA LoadResource LockResource SizeofResource
+    GetModuleFileNameA GetCurrentDirectoryA CreateDirectoryA RemoveDirectoryA
+    PathRelativePathToA PathFileExistsA PathIsDirectoryA MoveFileExA MultiByteToWideChar
+    RegisterClassA CreateWindowExA DeleteFileA
+    "*"
+)
+
+POWER="440 20"; MODE_CD="440 59"; MODE_FM="440 82"; MODE_AM="440 105"
+VOLUME_UP="25 65"; VOLUME_DOWN="25 100"; PAUSE="131 120"; NEXT="387 120"
+DOOR="30 20"; PRESET2="197 120"; PRESET3="230 120"
+
+# What a person does with the radio; the power tooltip after it shows that
+# the radio's state still follows the controls.
+work_the_radio() {
+    cat <<SCRIPT
+click $POWER
+click $MODE_FM
+wait 100
+click $PRESET2
+hold $VOLUME_UP 300
+click $MODE_AM
+click $PRESET3
+click $PAUSE
+click $MODE_CD
+wait 100
+click $NEXT
+click $DOOR
+click $DOOR
+hold $VOLUME_DOWN 200
+dialog cancel
+click $MODE_FM
+click $PRESET2 right
+hover $POWER
+click $POWER
+hover $POWER
+SCRIPT
+}
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failed=0
+for fault in "${faults[@]}"; do
+    dir=$scratch/run
+    rm -rf "$dir"
+    make_folder "$dir" "$gauge" "$top"
+    cp "$dir/skytune.dat" "$dir/skytune.dat.before"
+    environment=()
+    case $phase in
+        install)
+            environment=(SKYTUNE_FAIL="$fault")
+            script="$(work_the_radio)"$'\n'"fail none"
+            ;;
+        play)
+            script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 200"$'\n'"click $POWER"
+            script+=$'\n'"fail $fault"$'\n'"$(work_the_radio)"$'\n'"fail none"
+            ;;
+        kill)
+            script="$(work_the_radio)"$'\n'"fail $fault"
+            ;;
+    esac
+    script+=$'\n'"echo alive"
+    printf '%s\n' "$script" > "$dir/script"
+    (cd "$dir" && env "${environment[@]}" "$host" --headless --gauge "$dir/skytune.gau" \
+        --audio null --script "$dir/script" \
+        > "$dir/out" 2> "$dir/err")
+    status=$?
+    what="$phase, $fault failing"
+    if [ $status -ne 0 ] || ! grep -q '^alive$' "$dir/out"; then
+        echo "$what: the host ended with status $status" >&2
+        tail -n 20 "$dir/err" >&2
+        failed=1
+        continue
+    fi
+    if grep -q 'ERROR: \(Address\|Leak\)Sanitizer\|runtime error' "$dir/err"; then
+        echo "$what: the sanitizer reported" >&2
+        grep -A20 'ERROR\|runtime error' "$dir/err" | head -40 >&2
+        failed=1
+        continue
+    fi
+    # Power on, then off: the two power tooltips say so.
+    tips=$(grep '^tooltip: Power' "$dir/out" | tr '\n' '|')
+    if [ "$tips" != "tooltip: Power On/Off (on)|tooltip: Power On/Off (off)|" ]; then
+        echo "$what: the power control stopped following clicks: $tips" >&2
+        failed=1
+    fi
+    check_settings "$dir" "$what" || failed=1
+done
+if [ $failed -eq 0 ]; then
+    echo "faults at $phase: ${#faults[@]} runs, the host lived and the settings stayed whole"
+fi
+exit $failed
