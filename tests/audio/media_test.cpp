@@ -70,7 +70,7 @@ TEST_F(Media, EveryFormatPlaysOnceAndIsHeard) {
         media_set_volume(0);
         media_play(handle, 0);
         EXPECT_EQ(media_player.playing, 1);
-        EXPECT_TRUE(listen_until([] { return media_player.playing == 0; }, c.seconds + 10))
+        EXPECT_TRUE(listen_until([] { return media_player.playing == 0; }, c.seconds + 30))
             << "the end of the file was reported";
         media_stop();
     }
