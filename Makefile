@@ -41,11 +41,13 @@ run: build
 
 # The tests run one at a time: many of them listen to sound played in real
 # time. GStreamer's plugin registry is brought up to date first, so that no
-# listening test pays for a scan of every plugin.
+# listening test pays for a scan of every plugin. The fault and soak runs
+# play into no sound device and run side by side at the end.
 test: build build-asan build-fuzz
 	@gst-inspect-1.0 >/dev/null 2>&1 || true
 	@ctest --test-dir $(BUILD) --output-on-failure
-	@ctest --test-dir $(ASAN_BUILD) --output-on-failure
+	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -LE robust
+	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -L robust -j $(JOBS)
 
 # The Windows module: 32-bit (the product) in build-win32, 64-bit (for the
 # Wine-run test driver) in build-win64.

@@ -34,6 +34,8 @@ void sink_from_environment() {
 }  // namespace
 
 bool set_audio_sink(const char* choice) {
+    // Streams stopped before the change still end where they began.
+    settle_graphs();
     sink_checked = true;
     if (choice == nullptr || strcmp(choice, "auto") == 0) {
         sink_kind = SinkKind::Real;

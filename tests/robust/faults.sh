@@ -62,15 +62,13 @@ hover $POWER
 SCRIPT
 }
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failed=0
-for fault in "${faults[@]}"; do
-    dir=$scratch/run
-    rm -rf "$dir"
+# One run with one fault; its verdict goes to standard error, and the exit
+# status says whether it passed.
+run_one() {
+    local fault=$1 dir=$2
     make_folder "$dir" "$gauge" "$top"
     cp "$dir/skytune.dat" "$dir/skytune.dat.before"
-    environment=()
+    local environment=() script
     case $phase in
         install)
             environment=(SKYTUNE_FAIL="$fault")
@@ -89,27 +87,48 @@ for fault in "${faults[@]}"; do
     (cd "$dir" && env "${environment[@]}" "$host" --headless --gauge "$dir/skytune.gau" \
         --audio null --script "$dir/script" \
         > "$dir/out" 2> "$dir/err")
-    status=$?
-    what="$phase, $fault failing"
+    local status=$?
+    local what="$phase, $fault failing"
     if [ $status -ne 0 ] || ! grep -q '^alive$' "$dir/out"; then
         echo "$what: the host ended with status $status" >&2
         tail -n 20 "$dir/err" >&2
-        failed=1
-        continue
+        return 1
     fi
     if grep -q 'ERROR: \(Address\|Leak\)Sanitizer\|runtime error' "$dir/err"; then
         echo "$what: the sanitizer reported" >&2
         grep -A20 'ERROR\|runtime error' "$dir/err" | head -40 >&2
-        failed=1
-        continue
+        return 1
     fi
     # Power on, then off: the two power tooltips say so.
+    local tips
     tips=$(grep '^tooltip: Power' "$dir/out" | tr '\n' '|')
     if [ "$tips" != "tooltip: Power On/Off (on)|tooltip: Power On/Off (off)|" ]; then
         echo "$what: the power control stopped following clicks: $tips" >&2
+        return 1
+    fi
+    check_settings "$dir" "$what"
+}
+
+# The runs spend most of their time waiting on the host's clock, so several
+# go at once (FAULT_RUNS_AT_ONCE, 4 by default), each in its own folder.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+at_once=${FAULT_RUNS_AT_ONCE:-4}
+index=0
+for fault in "${faults[@]}"; do
+    index=$((index + 1))
+    (run_one "$fault" "$scratch/run$index" 2> "$scratch/verdict$index"; echo $? > "$scratch/status$index") &
+    while [ "$(jobs -rp | wc -l)" -ge "$at_once" ]; do
+        wait -n
+    done
+done
+wait
+failed=0
+for i in $(seq 1 "$index"); do
+    if [ "$(cat "$scratch/status$i")" != 0 ]; then
+        cat "$scratch/verdict$i" >&2
         failed=1
     fi
-    check_settings "$dir" "$what" || failed=1
 done
 if [ $failed -eq 0 ]; then
     echo "faults at $phase: ${#faults[@]} runs, the host lived and the settings stayed whole"

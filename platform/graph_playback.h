@@ -1,0 +1,82 @@
+// What a filter graph plays and reports: one GStreamer pipeline a rendered
+// file, and the graph's event queue. Shared between the graph's COM object
+// and the work it hands to the graph worker, so that a pipeline still
+// stopping after its graph was released has somewhere to report.
+#pragma once
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/native/types.h"
+
+namespace plat {
+
+struct Chain;
+
+struct GraphEvent {
+    long code;
+    LONG_PTR param1;
+    LONG_PTR param2;
+};
+
+class GraphPlayback {
+  public:
+    ~GraphPlayback();
+
+    // --- On the graph worker ---
+    // Builds a chain for each file (unless built) and takes them to target;
+    // a failure is reported as EC_ERRORABORT.
+    void start(const std::vector<std::string>& files, GstState target);
+    // Every chain to position (nanoseconds), with no break in what the
+    // output hears.
+    void seek(gint64 position);
+    // Stops and frees every chain; captured files are finished first.
+    void stop();
+
+    // --- From any thread ---
+    void set_volume(long volume);  // hundredths of a decibel
+    gint64 position();
+    // Whether the chains' ends and errors become events: only while the
+    // graph is meant to run, and never for a chain that a stop has already
+    // doomed (it may play on until the worker reaches it).
+    void set_reporting(bool on) {
+        if (!on) {
+            ++epoch_;
+        }
+        reporting_ = on;
+    }
+
+    void post_event(long code, LONG_PTR param1, LONG_PTR param2);
+    // The next event within timeout_ms (negative: wait for one).
+    bool next_event(long timeout_ms, GraphEvent* event);
+    void set_notify(HWND window, UINT message, LONG_PTR data);
+
+    // Called from a streaming thread.
+    void chain_ended(Chain* ended);
+    void chain_failed(unsigned epoch);
+
+  private:
+    Chain* build_chain(const std::string& path);
+    std::vector<Chain*> chains();
+
+    std::mutex chains_lock_;
+    std::vector<Chain*> chains_;
+    std::atomic<long> volume_{0};
+    std::atomic<bool> reporting_{false};
+    std::atomic<unsigned> epoch_{0};
+
+    std::mutex events_lock_;
+    std::condition_variable events_signal_;
+    std::deque<GraphEvent> events_;
+    HWND notify_window_ = nullptr;
+    UINT notify_message_ = 0;
+    LONG_PTR notify_data_ = 0;
+};
+
+}  // namespace plat
