@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/graph_worker.h"
 #include "platform/gst_output.h"
 #include "platform/native/standin.h"
 
@@ -46,9 +47,14 @@ CdPlayback::CdPlayback(const std::vector<std::string>& tracks, size_t first, dou
             add_track(first_ + 1);
         }
     }
-    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        ended_ = true;
-    }
+    // The run starts on the graph worker, where it is also taken down, so
+    // the command that began it does not wait for the pipeline.
+    graph_work([this] {
+        if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+            std::lock_guard<std::mutex> hold(lock_);
+            ended_ = true;
+        }
+    });
 }
 
 CdPlayback::~CdPlayback() {

@@ -330,8 +330,7 @@ class FilterGraph final : public IGraphBuilder,
     ~FilterGraph() {
         playback_->set_reporting(false);
         playback_->set_notify(nullptr, 0, 0);
-        std::shared_ptr<plat::GraphPlayback> playback = std::move(playback_);
-        plat::graph_work([playback] { playback->stop(); });
+        plat::graph_work([playback = std::move(playback_)] { playback->stop(); });
         for (const std::string& path : files_) {
             plat::let_go_file(path);
         }

@@ -58,6 +58,8 @@ class GraphWorker {
             jobs_.pop_front();
             hold.unlock();
             job();
+            // What the job held goes before it counts as done.
+            job = nullptr;
             hold.lock();
             ++done_;
             done_signal_.notify_all();

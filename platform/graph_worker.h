@@ -1,8 +1,7 @@
-// The thread on which the filter graphs do their GStreamer work (building,
-// starting, seeking and stopping pipelines), in the order it was asked for.
-// The graph's calls return at once, as the platform's own graph hands its
-// work to threads of its own; a call into the module never waits for a
-// pipeline.
+// The thread on which the stand-in's pipelines are built, started, seeked
+// and taken down, in the order asked for: the filter graph's calls return at
+// once, as the platform's own graph hands its work to threads of its own,
+// and a stopped CD run goes without keeping its MCI command waiting.
 #pragma once
 
 #include <functional>

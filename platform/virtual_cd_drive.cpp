@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/cd_playback.h"
+#include "platform/graph_worker.h"
 #include "platform/native/standin.h"
 
 #ifndef SKYTUNE_DEMO_DISC
@@ -15,7 +16,20 @@
 #endif
 
 namespace plat {
+
 namespace {
+
+// A run's pipeline is taken down on the graph worker: finishing a capture
+// waits for what the output still holds to play out, and no MCI command
+// should wait for that.
+void retire(std::unique_ptr<CdPlayback> playback) {
+    if (playback) {
+        // The job holds the only reference, so the run ends there and
+        // never here, whenever the worker gets to it.
+        std::shared_ptr<CdPlayback> going(std::move(playback));
+        graph_work([going = std::move(going)]() mutable { going.reset(); });
+    }
+}
 
 // A CD holds at most 99 tracks.
 constexpr size_t max_tracks = 99;
@@ -81,7 +95,7 @@ void VirtualCdDrive::load_source() {
         choice = variable != nullptr && *variable != '\0' ? variable : "demo";
     }
     loaded_ = true;
-    playback_.reset();
+    retire(std::move(playback_));
     door_open_ = false;
     position_ = 1;
     tracks_.clear();
@@ -116,7 +130,7 @@ void VirtualCdDrive::reap() {
     load_source();
     if (playback_ && !playback_->running()) {
         position_ = playback_->track() + 1;
-        playback_.reset();
+        retire(std::move(playback_));
     }
 }
 
@@ -168,11 +182,11 @@ bool VirtualCdDrive::play(size_t track) {
     if (disc_ != Disc::Audio || door_open_ || track < 1 || track > tracks_.size()) {
         return false;
     }
-    playback_.reset();
+    retire(std::move(playback_));
     position_ = track;
     playback_ = std::make_unique<CdPlayback>(tracks_, track - 1, gain_);
     if (!playback_->started()) {
-        playback_.reset();
+        retire(std::move(playback_));
         return false;
     }
     return true;
@@ -183,7 +197,7 @@ void VirtualCdDrive::stop() {
     reap();
     if (playback_) {
         position_ = playback_->track() + 1;
-        playback_.reset();
+        retire(std::move(playback_));
     }
 }
 
@@ -192,7 +206,7 @@ void VirtualCdDrive::set_door(bool open) {
     reap();
     if (open) {
         // The disc leaves the laser: play ends.
-        playback_.reset();
+        retire(std::move(playback_));
     } else if (door_open_) {
         position_ = 1;
     }
