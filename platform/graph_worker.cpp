@@ -1,5 +1,6 @@
-// One worker thread for every graph, started on first use. It is drained by
-// settle_graphs, by CoUninitialize and, at the latest, when the library goes.
+// One worker thread for all the stand-in's pipelines, started on first use.
+// It is drained by settle_graphs, by CoUninitialize and, at the latest, when
+// the library goes.
 #include "platform/graph_worker.h"
 
 #include <condition_variable>

@@ -6,6 +6,8 @@
 
 #include <csignal>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "core/presets.h"
 #include "core/radio_state.h"
@@ -266,6 +268,35 @@ TEST_F(Settings, FullDiskLeavesTheOldFile) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(read_file(settings_file()), old_text);
+}
+
+TEST_F(Settings, AKillDuringASaveLeavesAWholeFile) {
+    write_file(settings_file(), repeat_lines("x", 24) + "Sound\n 50\n 50\n");
+    load();
+    std::set<std::string> whole;
+    for (int level : {-1000, -3000}) {
+        radio_state.cd_volume = level;
+        settings_save();
+        whole.insert(read_file(settings_file()));
+    }
+    ASSERT_EQ(whole.size(), 2u);
+    // A process saving one way and the other, killed at moments spread over
+    // a few saves.
+    for (int round = 0; round < 40; ++round) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                radio_state.cd_volume = i % 2 == 0 ? -1000 : -3000;
+                settings_save();
+            }
+        }
+        usleep(static_cast<useconds_t>(300 + round * 137 % 4000));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_EQ(whole.count(read_file(settings_file())), 1u) << "round " << round;
+    }
 }
 
 TEST_F(Settings, ModulePathWithoutRoomForTheNameReadsAndWritesNothing) {
