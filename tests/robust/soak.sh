@@ -5,9 +5,10 @@
 # and CD door cycles.
 #   soak.sh HOST GAUGE SOURCE_DIR SECONDS [SEED]
 # The run lasts SECONDS of real time.
-# Ends well when the host exits 0 without a sanitizer report (run it on the
-# sanitizer build for the leak check) and the settings file reads back: 27
-# lines, which a second run loads and saves again unchanged.
+# Ends well when the host exits 0 (or 130, stopped when the time is up)
+# without a sanitizer report (run it on the sanitizer build for the leak
+# check) and the settings file reads back: 27 lines, which a second run
+# loads and saves again unchanged.
 set -uo pipefail
 host=$(realpath "$1")
 gauge=$(realpath "$2")
