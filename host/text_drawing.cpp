@@ -8,6 +8,8 @@
 #include <map>
 #include <utility>
 
+#include "platform/utf8.h"
+
 namespace {
 
 const char* const FONT_FOLDERS[] = {"/usr/share/fonts/truetype/liberation/",
@@ -55,45 +57,14 @@ TTF_Font* font_for(const TextStyle& style) {
     return font;
 }
 
-bool valid_utf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t extra = 0;
-        if (c >= 0x80) {
-            if ((c >> 5) == 6) {
-                extra = 1;
-            } else if ((c >> 4) == 14) {
-                extra = 2;
-            } else if ((c >> 3) == 30) {
-                extra = 3;
-            } else {
-                return false;
-            }
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) >> 6) != 2) {
-                return false;
-            }
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
 // The module's texts are 8-bit; file names here are usually UTF-8 already.
 std::string as_utf8(const std::string& text) {
-    if (valid_utf8(text)) {
+    if (plat::utf8_valid(text)) {
         return text;
     }
     std::string out;
-    for (char ch : text) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    for (char c : text) {
+        plat::utf8_append(&out, static_cast<unsigned char>(c));
     }
     return out;
 }

@@ -1,5 +1,6 @@
-// What the stand-in's COM objects share: a traced reference count and the
-// tail of QueryInterface, which injected faults can make fail.
+// What the stand-in's COM objects share: a traced reference count, the tail
+// of QueryInterface, which injected faults can make fail, and the whole
+// IUnknown of an object that offers one interface.
 #pragma once
 
 #include <atomic>
@@ -55,6 +56,32 @@ class ComCount {
   private:
     std::atomic<ULONG> count_{1};
     const char* name_;
+};
+
+// IUnknown for an object that offers Interface (whose id is own) and
+// nothing else. Object is the final class; its last release deletes it, so
+// it befriends ComCount.
+template <class Interface, class Object>
+class SingleInterface : public Interface {
+  public:
+    SingleInterface(const char* name, REFIID own) : references_(name), name_(name), own_(own) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        bool known = iid == IID_IUnknown || iid == own_;
+        return references_.query(name_, known ? static_cast<Interface*>(this) : nullptr, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        return references_.release(static_cast<Object*>(this));
+    }
+
+  protected:
+    ~SingleInterface() = default;
+
+  private:
+    ComCount references_;
+    const char* name_;
+    REFIID own_;
 };
 
 }  // namespace plat

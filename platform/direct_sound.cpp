@@ -185,11 +185,12 @@ ALfloat gain_from_volume(LONG volume) {
     return volume <= DSBVOLUME_MIN ? 0.0f : static_cast<ALfloat>(std::pow(10.0, volume / 2000.0));
 }
 
-class SoundBuffer final : public IDirectSoundBuffer {
+class SoundBuffer final : public plat::SingleInterface<IDirectSoundBuffer, SoundBuffer> {
   public:
     SoundBuffer(std::shared_ptr<AlDevice> device, DWORD flags, DWORD bytes, ALenum format,
                 DWORD rate, DWORD block)
-        : device_(std::move(device)),
+        : SingleInterface("IDirectSoundBuffer", IID_IDirectSoundBuffer),
+          device_(std::move(device)),
           flags_(flags),
           data_(bytes, 0),
           format_(format),
@@ -205,14 +206,6 @@ class SoundBuffer final : public IDirectSoundBuffer {
     }
 
     bool good() const { return buffer_ != 0 && source_ != 0; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        bool known = iid == IID_IUnknown || iid == IID_IDirectSoundBuffer;
-        return references_.query("IDirectSoundBuffer",
-                                 known ? static_cast<IDirectSoundBuffer*>(this) : nullptr, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
-    ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
 
     HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) override {
         HRESULT result = status == nullptr ? DSERR_INVALIDPARAM : DS_OK;
@@ -412,7 +405,6 @@ class SoundBuffer final : public IDirectSoundBuffer {
     }
 
     std::shared_ptr<AlDevice> device_;
-    plat::ComCount references_{"IDirectSoundBuffer"};
     DWORD flags_;
     std::vector<unsigned char> data_;
     ALenum format_;
@@ -424,15 +416,9 @@ class SoundBuffer final : public IDirectSoundBuffer {
     LONG volume_ = 0;
 };
 
-class DirectSound final : public IDirectSound8 {
+class DirectSound final : public plat::SingleInterface<IDirectSound8, DirectSound> {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        bool known = iid == IID_IUnknown || iid == IID_IDirectSound8;
-        return references_.query("IDirectSound8",
-                                 known ? static_cast<IDirectSound8*>(this) : nullptr, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
-    ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
+    DirectSound() : SingleInterface("IDirectSound8", IID_IDirectSound8) {}
 
     HRESULT STDMETHODCALLTYPE Initialize(LPCGUID device) override {
         HRESULT result = DS_OK;
@@ -538,7 +524,6 @@ class DirectSound final : public IDirectSound8 {
         return 0;
     }
 
-    plat::ComCount references_{"IDirectSound8"};
     std::shared_ptr<AlDevice> device_;
 };
 

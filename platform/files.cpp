@@ -19,6 +19,7 @@
 
 #include "platform/files_state.h"
 #include "platform/native/standin.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -482,44 +483,7 @@ int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR text, int bytes, LPWSTR wi
         return 0;
     }
     size_t length = bytes < 0 ? strlen(text) + 1 : static_cast<size_t>(bytes);
-    std::u16string out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    for (size_t i = 0; i < length;) {
-        unsigned char c = s[i];
-        uint32_t point = 0xFFFD;
-        size_t extra = c < 0x80         ? 0
-                       : (c >> 5) == 6  ? 1
-                       : (c >> 4) == 14 ? 2
-                       : (c >> 3) == 30 ? 3
-                                        : 9;
-        if (extra == 0) {
-            point = c;
-        } else if (extra <= 3 && i + extra < length) {
-            uint32_t value = c & (0x3F >> extra);
-            bool good = true;
-            for (size_t k = 1; k <= extra; ++k) {
-                good = good && (s[i + k] & 0xC0) == 0x80;
-                value = (value << 6) | (s[i + k] & 0x3F);
-            }
-            static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
-            if (good && value >= least[extra] && value <= 0x10FFFF &&
-                (value < 0xD800 || value > 0xDFFF)) {
-                point = value;
-            } else {
-                extra = 0;
-            }
-        } else {
-            extra = 0;
-        }
-        i += extra + 1;
-        if (point >= 0x10000) {
-            point -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (point >> 10));
-            out += static_cast<char16_t>(0xDC00 + (point & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(point);
-        }
-    }
+    std::u16string out = plat::utf16_from_utf8(text, length);
     int result = static_cast<int>(out.size());
     if (wide_size != 0) {
         if (out.size() > static_cast<size_t>(wide_size)) {

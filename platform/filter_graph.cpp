@@ -18,6 +18,7 @@
 #include "platform/native/files.h"
 #include "platform/native/standin.h"
 #include "platform/native/windows.h"
+#include "platform/utf8.h"
 
 const CLSID CLSID_FilterGraph = {
     0xE436EBB3, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
@@ -39,33 +40,6 @@ const IID IID_IVideoWindow = {
     0x56A868B4, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
 namespace {
-
-std::string utf8_from_wide(LPCWSTR wide) {
-    std::string out;
-    for (size_t i = 0; wide[i] != 0; ++i) {
-        uint32_t point = wide[i];
-        if (point >= 0xD800 && point < 0xDC00 && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
-            point = 0x10000 + ((point - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (point < 0x80) {
-            out += static_cast<char>(point);
-        } else if (point < 0x800) {
-            out += static_cast<char>(0xC0 | (point >> 6));
-            out += static_cast<char>(0x80 | (point & 0x3F));
-        } else if (point < 0x10000) {
-            out += static_cast<char>(0xE0 | (point >> 12));
-            out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (point & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (point >> 18));
-            out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (point & 0x3F));
-        }
-    }
-    return out;
-}
 
 class FilterGraph final : public IGraphBuilder,
                           public IMediaControl,
@@ -116,7 +90,8 @@ class FilterGraph final : public IGraphBuilder,
 
     // --- IGraphBuilder ---
     HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file, LPCWSTR) override {
-        std::string path = file != nullptr ? plat::native_path(utf8_from_wide(file).c_str()) : "";
+        std::string path =
+            file != nullptr ? plat::native_path(plat::utf8_from_utf16(file).c_str()) : "";
         plat::Trace trace("IGraphBuilder::RenderFile");
         trace.str(file != nullptr ? path.c_str() : nullptr);
         HRESULT result = S_OK;

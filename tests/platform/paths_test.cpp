@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/native/standin.h"
+#include "platform/utf8.h"
 #include "platform/win32.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stub_module.h"
@@ -86,6 +87,27 @@ TEST(Text, HelpersOfTheRuntime) {
     EXPECT_STREQ(text, "  5");
     wsprintfA(text, "play cdaudio from %u", 4294967295u);
     EXPECT_STREQ(text, "play cdaudio from 4294967295");
+}
+
+// File names reach the wide calls and come back unchanged; bytes that are
+// not UTF-8 become U+FFFD one by one, as Windows makes them.
+TEST(Text, CodePageConversions) {
+    const char name[] = "Caf\xC3\xA9 \xE2\x99\xAB \xF0\x9D\x84\x9E.mid";
+    WCHAR wide[32];
+    int length = MultiByteToWideChar(CP_ACP, 0, name, -1, wide, 32);
+    EXPECT_EQ(length, 14) << "the clef is a surrogate pair; the terminator counts";
+    EXPECT_EQ(plat::utf8_from_utf16(wide), name);
+
+    const char bad[] = "a\xC3(\xE0\x80\x80\xED\xA0\x80\xF4\x90\x80\x80\xC3";
+    std::u16string decoded = plat::utf16_from_utf8(bad, sizeof bad - 1);
+    EXPECT_EQ(decoded, u"a\uFFFD(" + std::u16string(11, u'\uFFFD'))
+        << "overlong, surrogate, past U+10FFFF and cut short: each byte alone";
+    EXPECT_FALSE(plat::utf8_valid(bad));
+    EXPECT_EQ(plat::utf8_from_utf16(u"\xD834x"), "\xEF\xBF\xBDx") << "a lone surrogate";
+
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, name, -1, wide, 13), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0), 14) << "the size asked for";
 }
 
 }  // namespace
