@@ -9,15 +9,16 @@
 #include <vector>
 
 #include "platform/com_object.h"
+#include "platform/file_test.h"
 #include "platform/files_state.h"
 #include "platform/graph_playback.h"
 #include "platform/graph_worker.h"
-#include "platform/gst_decode.h"
 #include "platform/native/com_classes.h"
 #include "platform/native/dshow.h"
 #include "platform/native/files.h"
 #include "platform/native/standin.h"
 #include "platform/native/windows.h"
+#include "platform/tester_process.h"
 #include "platform/utf8.h"
 
 const CLSID CLSID_FilterGraph = {
@@ -336,6 +337,8 @@ class FilterGraph final : public IGraphBuilder,
 };
 
 HRESULT make_filter_graph(REFIID iid, void** object) {
+    // A graph is made to render files: the tester gets ready meanwhile.
+    plat::start_file_tester();
     const char* name = nullptr;
     auto* graph = new FilterGraph;
     *object = graph->find(iid, &name);
