@@ -1,8 +1,11 @@
+// A run of the virtual CD drive: each track's decoder head (the one the
+// filter graph uses, so a track plays whatever a preset plays) is brought
+// to one format and joined by concat, the next track made ready while one
+// plays. Runs from a whole track to the end of the disc; it never seeks.
 #include "platform/cd_playback.h"
 
-#include <cstring>
-
 #include "platform/graph_worker.h"
+#include "platform/gst_decode.h"
 #include "platform/gst_output.h"
 #include "platform/native/standin.h"
 
@@ -21,23 +24,24 @@ GstElement* make(const char* factory) {
 CdPlayback::CdPlayback(const std::vector<std::string>& tracks, size_t first, double gain)
     : tracks_(tracks), first_(first), last_track_(first) {
     gst_ready();
-    GstElement* output = make_audio_output("cd");
+    output_ = make_audio_output("cd");
     GstElement* pipeline = gst_pipeline_new("cd");
     concat_ = make("concat");
     volume_ = make("volume");
-    if (output == nullptr || concat_ == nullptr || volume_ == nullptr) {
-        for (GstElement* element : {output, concat_, volume_}) {
+    if (output_ == nullptr || concat_ == nullptr || volume_ == nullptr) {
+        for (GstElement* element : {output_, concat_, volume_}) {
             if (element != nullptr) {
                 gst_object_unref(gst_object_ref_sink(element));
             }
         }
         gst_object_unref(pipeline);
-        concat_ = volume_ = nullptr;
+        concat_ = volume_ = output_ = nullptr;
         return;
     }
+    tune_decoders(pipeline);
     g_object_set(volume_, "volume", gain, nullptr);
-    gst_bin_add_many(GST_BIN(pipeline), concat_, volume_, output, nullptr);
-    gst_element_link_many(concat_, volume_, output, nullptr);
+    gst_bin_add_many(GST_BIN(pipeline), concat_, volume_, output_, nullptr);
+    gst_element_link_many(concat_, volume_, output_, nullptr);
     pipeline_ = pipeline;
     {
         std::lock_guard<std::mutex> hold(lock_);
@@ -61,26 +65,13 @@ CdPlayback::~CdPlayback() {
     if (pipeline_ == nullptr) {
         return;
     }
-    GstBus* bus = gst_element_get_bus(pipeline_);
-    if (audio_sink_kind() == SinkKind::Wav && running()) {
-        // End-of-stream right before the output, so the capture file is
-        // finished with what was heard, not with what the decoders hold.
-        GstPad* pad = gst_element_get_static_pad(volume_, "sink");
-        gst_pad_send_event(pad, gst_event_new_eos());
-        gst_object_unref(pad);
-        GstMessage* message = gst_bus_timed_pop_filtered(
-            bus, 2 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-        if (message != nullptr) {
-            gst_message_unref(message);
-        }
-    }
     {
         // No track joins a run that is being taken down.
         std::lock_guard<std::mutex> hold(lock_);
         stopping_ = true;
     }
+    finish_capture(pipeline_, output_);
     gst_element_set_state(pipeline_, GST_STATE_NULL);
-    gst_object_unref(bus);
     for (GstPad* input : inputs_) {
         gst_element_release_request_pad(concat_, input);
         gst_object_unref(input);
@@ -142,19 +133,15 @@ void CdPlayback::set_gain(double gain) {
 // Called with lock_ held.
 void CdPlayback::add_track(size_t index) {
     GstElement* bin = gst_bin_new(nullptr);
-    GstElement* decoder = make("uridecodebin");
     GstElement* convert = make("audioconvert");
     GstElement* resample = make("audioresample");
     GstElement* format = make("capsfilter");
     GstCaps* caps = gst_caps_from_string(track_caps);
     g_object_set(format, "caps", caps, nullptr);
     gst_caps_unref(caps);
-    gchar* uri = gst_filename_to_uri(tracks_[index].c_str(), nullptr);
-    g_object_set(decoder, "uri", uri, nullptr);
-    g_free(uri);
-    gst_bin_add_many(GST_BIN(bin), decoder, convert, resample, format, nullptr);
+    add_decoder(GST_BIN(bin), tracks_[index], convert);
+    gst_bin_add_many(GST_BIN(bin), convert, resample, format, nullptr);
     gst_element_link_many(convert, resample, format, nullptr);
-    g_signal_connect(decoder, "pad-added", G_CALLBACK(on_decoded_pad), convert);
 
     GstPad* format_out = gst_element_get_static_pad(format, "src");
     GstPad* out = gst_ghost_pad_new("src", format_out);
@@ -167,23 +154,6 @@ void CdPlayback::add_track(size_t index) {
     gst_pad_link(out, input);
     inputs_.push_back(input);
     gst_element_sync_state_with_parent(bin);
-}
-
-void CdPlayback::on_decoded_pad(GstElement*, GstPad* pad, gpointer convert) {
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (caps == nullptr) {
-        caps = gst_pad_query_caps(pad, nullptr);
-    }
-    bool audio = caps != nullptr && gst_caps_get_size(caps) > 0 &&
-                 strncmp(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "audio/", 6) == 0;
-    if (caps != nullptr) {
-        gst_caps_unref(caps);
-    }
-    GstPad* sink = gst_element_get_static_pad(GST_ELEMENT(convert), "sink");
-    if (audio && !gst_pad_is_linked(sink)) {
-        gst_pad_link(pad, sink);
-    }
-    gst_object_unref(sink);
 }
 
 // When a track's decoder has given its last sample, the track after the

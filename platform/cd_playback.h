@@ -30,7 +30,6 @@ class CdPlayback {
 
   private:
     void add_track(size_t index);
-    static void on_decoded_pad(GstElement* decoder, GstPad* pad, gpointer convert);
     static GstPadProbeReturn on_track_event(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
     std::vector<std::string> tracks_;
@@ -40,6 +39,7 @@ class CdPlayback {
     GstElement* pipeline_ = nullptr;
     GstElement* concat_ = nullptr;
     GstElement* volume_ = nullptr;
+    GstElement* output_ = nullptr;
     std::mutex lock_;
     // The concat input of each track added so far, from first_ on.
     std::vector<GstPad*> inputs_;

@@ -24,10 +24,8 @@ struct Chain {
     GstElement* volume = nullptr;
     GstElement* output = nullptr;
     std::atomic<bool> ended{false};
+    // Set while the chain stops: its end and errors are no longer news.
     std::atomic<bool> finishing{false};
-    std::mutex finish_lock;
-    std::condition_variable finished_signal;
-    bool finished = false;
     // What the output has been given, kept by the streaming thread: the
     // segment in force and where in running time its data ends.
     GstSegment segment;
@@ -36,9 +34,6 @@ struct Chain {
 };
 
 namespace {
-
-// How long a captured stream may take to finish its file when stopped.
-constexpr auto FINISH_TIMEOUT = std::chrono::seconds(3);
 
 // Hundredths of a decibel to linear gain; the bottom of the range is silence.
 double gain_from_volume(long volume) {
@@ -97,42 +92,12 @@ GstPadProbeReturn on_flow(GstPad*, GstPadProbeInfo* info, gpointer data) {
 
 GstBusSyncReply on_message(GstBus*, GstMessage* message, gpointer data) {
     auto* chain = static_cast<Chain*>(data);
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
-        std::lock_guard<std::mutex> hold(chain->finish_lock);
-        chain->finished = true;
-        chain->finished_signal.notify_all();
-    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !chain->finishing) {
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !chain->finishing) {
         chain->playback->chain_failed(chain->epoch);
     }
     // Nobody reads the bus: everything is handled here.
     gst_message_unref(message);
     return GST_BUS_DROP;
-}
-
-// A capture file is finished by an end of stream through the output, sent
-// only there, so that the sound before it is all kept.
-void finish_capture(Chain* chain) {
-    GstState state = GST_STATE_NULL;
-    GstState pending = GST_STATE_NULL;
-    gst_element_get_state(chain->pipeline, &state, &pending, 0);
-    if (audio_sink_kind() != SinkKind::Wav || state != GST_STATE_PLAYING ||
-        pending != GST_STATE_VOID_PENDING) {
-        return;
-    }
-    chain->finishing = true;
-    GstPad* source = gst_element_get_static_pad(chain->volume, "src");
-    gulong block =
-        gst_pad_add_probe(source, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
-    GstPad* sink = gst_element_get_static_pad(chain->output, "sink");
-    gst_pad_send_event(sink, gst_event_new_eos());
-    gst_object_unref(sink);
-    {
-        std::unique_lock<std::mutex> hold(chain->finish_lock);
-        chain->finished_signal.wait_for(hold, FINISH_TIMEOUT, [chain] { return chain->finished; });
-    }
-    gst_element_set_state(chain->pipeline, GST_STATE_NULL);
-    gst_pad_remove_probe(source, block);
-    gst_object_unref(source);
 }
 
 }  // namespace
@@ -161,10 +126,10 @@ Chain* GraphPlayback::build_chain(const std::string& path) {
     g_object_set(pace, "sync", TRUE, nullptr);
     chain->volume = gst_element_factory_make("volume", nullptr);
     chain->output = output;
+    add_decoder(GST_BIN(chain->pipeline), path, convert);
     gst_bin_add_many(GST_BIN(chain->pipeline), convert, resample, split, pace, chain->volume,
                      output, nullptr);
     gst_element_link_many(convert, resample, split, pace, chain->volume, output, nullptr);
-    add_decoder(GST_BIN(chain->pipeline), path, convert);
     tune_decoders(chain->pipeline);
     GstPad* pad = gst_element_get_static_pad(chain->volume, "src");
     gst_segment_init(&chain->segment, GST_FORMAT_TIME);
@@ -229,7 +194,8 @@ void GraphPlayback::stop() {
         stopping.swap(chains_);
     }
     for (Chain* chain : stopping) {
-        finish_capture(chain);
+        chain->finishing = true;
+        finish_capture(chain->pipeline, chain->output);
         gst_element_set_state(chain->pipeline, GST_STATE_NULL);
         gst_object_unref(chain->pipeline);
         delete chain;

@@ -9,6 +9,10 @@
 namespace plat {
 
 // Adds the file's source and decoder to bin; their audio goes to next.
+// next, and whatever follows it, join the bin after this call: a bin
+// starts its elements from its sinks upstream, and its unlinked elements
+// newest first, so the decoder starts after them. (Started first, the
+// source could push before next had started, and stop for good.)
 GstElement* add_decoder(GstBin* bin, const std::string& path, GstElement* next);
 
 // Sets up the decoders that pipeline will make as they join it.

@@ -1,5 +1,12 @@
+// The sound's way out of every pipeline, and the end of a capture file.
+// Only the three sinks of the sink choice are offered; a capture is always
+// 16-bit stereo or mono PCM at 44.1 kHz, whatever the stream was.
 #include "platform/gst_output.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/first_sound.h"
@@ -35,14 +42,35 @@ GstPadProbeReturn watch_first_sound(GstPad* pad, GstPadProbeInfo* info, gpointer
     return heard ? GST_PAD_PROBE_REMOVE : GST_PAD_PROBE_OK;
 }
 
+// How long a stopping pipeline waits for its capture file to be written.
+constexpr auto FINISH_TIMEOUT = std::chrono::seconds(3);
+
+// Set when the end of stream reaches the capture file's writer.
+struct CaptureEnd {
+    std::mutex lock;
+    std::condition_variable signal;
+    bool ended = false;
+};
+
+GstPadProbeReturn note_capture_end(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
+        CaptureEnd& end = **static_cast<std::shared_ptr<CaptureEnd>*>(data);
+        std::lock_guard<std::mutex> hold(end.lock);
+        end.ended = true;
+        end.signal.notify_all();
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 }  // namespace
 
 void gst_ready() {
-    static bool ready = false;
-    if (!ready) {
+    // Threads of the graph worker and of MCI commands may be first.
+    static const bool ready = [] {
         gst_init(nullptr, nullptr);
-        ready = true;
-    }
+        return true;
+    }();
+    (void)ready;
 }
 
 GstElement* make_audio_output(const char* stream) {
@@ -60,7 +88,7 @@ GstElement* make_audio_output(const char* stream) {
             capture_path = audio_capture_path(stream);
             description =
                 "audioconvert ! audioresample ! audio/x-raw,format=S16LE,rate=44100 ! "
-                "identity name=pace sync=true ! wavenc ! filesink location=\"" +
+                "identity name=pace sync=true ! wavenc ! filesink name=file location=\"" +
                 capture_path + "\"";
             break;
     }
@@ -82,6 +110,43 @@ GstElement* make_audio_output(const char* stream) {
         gst_object_unref(pace);
     }
     return bin;
+}
+
+void finish_capture(GstElement* pipeline, GstElement* output) {
+    GstElement* file = gst_bin_get_by_name(GST_BIN(output), "file");
+    if (file == nullptr) {
+        return;
+    }
+    GstState state = GST_STATE_NULL;
+    GstState pending = GST_STATE_NULL;
+    gst_element_get_state(pipeline, &state, &pending, 0);
+    GstPad* entry = gst_element_get_static_pad(output, "sink");
+    GstPad* feed = gst_pad_get_peer(entry);
+    if (state == GST_STATE_PLAYING && pending == GST_STATE_VOID_PENDING && feed != nullptr &&
+        !GST_PAD_IS_EOS(entry)) {
+        gulong held =
+            gst_pad_add_probe(feed, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
+        auto end = std::make_shared<CaptureEnd>();
+        GstPad* written = gst_element_get_static_pad(file, "sink");
+        gulong watch = gst_pad_add_probe(
+            written, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, note_capture_end,
+            new std::shared_ptr<CaptureEnd>(end),
+            [](gpointer data) { delete static_cast<std::shared_ptr<CaptureEnd>*>(data); });
+        if (gst_pad_send_event(entry, gst_event_new_eos())) {
+            std::unique_lock<std::mutex> hold(end->lock);
+            end->signal.wait_for(hold, FINISH_TIMEOUT, [&end] { return end->ended; });
+        }
+        // Stopped before the stream is let go, so nothing held back follows.
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_pad_remove_probe(written, watch);
+        gst_pad_remove_probe(feed, held);
+        gst_object_unref(written);
+    }
+    if (feed != nullptr) {
+        gst_object_unref(feed);
+    }
+    gst_object_unref(entry);
+    gst_object_unref(file);
 }
 
 }  // namespace plat

@@ -12,8 +12,13 @@ void gst_ready();
 // A bin with one sink pad that takes raw audio and delivers it where the
 // sink choice says, paced by the pipeline's clock in every case (a captured
 // file holds what a listener would have heard, in real time). stream names
-// the capture file: DIR/<stream>-<n>.wav. To finish a capture file, send
-// end-of-stream through the pipeline before stopping it.
+// the capture file: DIR/<stream>-<n>.wav.
 GstElement* make_audio_output(const char* stream);
+
+// Before a playing pipeline stops: the capture file that its output writes
+// (if it writes one) is finished with what was heard, and only that. An end
+// of stream goes into the output alone while what comes from upstream is
+// held back; waits a few seconds at most for the file to be written.
+void finish_capture(GstElement* pipeline, GstElement* output);
 
 }  // namespace plat

@@ -95,10 +95,10 @@ Outcome decode_fully(const std::string& path, int progress_fd) {
     GstElement* pipeline = gst_pipeline_new(nullptr);
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     g_object_set(sink, "sync", FALSE, nullptr);
-    gst_bin_add(GST_BIN(pipeline), sink);
     GstPad* sink_pad = gst_element_get_static_pad(sink, "sink");
     gst_pad_add_probe(sink_pad, GST_PAD_PROBE_TYPE_BUFFER, on_decoded, &progress, nullptr);
     GstElement* decoder = plat::add_decoder(GST_BIN(pipeline), path, sink);
+    gst_bin_add(GST_BIN(pipeline), sink);
     MidiWatch midi{pipeline, &progress};
     g_signal_connect(decoder, "autoplug-continue", G_CALLBACK(stop_at_midi_events), nullptr);
     g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(watch_midi_parser), &midi);
