@@ -2,12 +2,15 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
+TSAN_BUILD := build-tsan
+# Only the suites that work the stand-in's threads (label "threads").
+TSAN_TARGETS := media_tests cd_tests fm_scenario_tests host_scenario_tests
 FUZZ_BUILD := build-fuzz
 FUZZ_TARGETS := settings wav mci
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build build-asan build-fuzz run test fuzz bench soak faults format clean windows package
+.PHONY: all setup build build-asan build-tsan build-fuzz run test fuzz bench soak faults format clean windows package
 
 all: build
 
@@ -21,6 +24,10 @@ build: setup
 build-asan: setup
 	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DSKYTUNE_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+build-tsan: setup
+	@cmake -S . -B $(TSAN_BUILD) $(CMAKE_FLAGS) -DSKYTUNE_TSAN=ON >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
 
 # The fuzz targets need clang's libFuzzer; without clang they are left out
 # and their smoke tests skip.
@@ -41,12 +48,15 @@ run: build
 
 # The tests run one at a time: many of them listen to sound played in real
 # time. GStreamer's plugin registry is brought up to date first, so that no
-# listening test pays for a scan of every plugin. The fault and soak runs
-# play into no sound device and run side by side at the end.
-test: build build-asan build-fuzz
+# listening test pays for a scan of every plugin. The fault, soak and
+# damaged-file runs play into no sound device and run side by side at the
+# end. The ThreadSanitizer build runs the suites that work the stand-in's
+# threads.
+test: build build-asan build-tsan build-fuzz
 	@gst-inspect-1.0 >/dev/null 2>&1 || true
 	@ctest --test-dir $(BUILD) --output-on-failure
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -LE robust
+	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -L threads
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -L robust -j $(JOBS)
 
 # The Windows module: 32-bit (the product) in build-win32, 64-bit (for the
@@ -96,4 +106,4 @@ format:
 	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-win32 build-win64 dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) build-win32 build-win64 dist

@@ -15,27 +15,16 @@
 namespace plat {
 namespace {
 
+// The choice is made on the host's thread and read wherever a stream
+// starts: the graph worker, MCI commands, the sound device.
+std::mutex lock;
 SinkKind sink_kind = SinkKind::Real;
 std::string capture_dir;
 bool sink_checked = false;
 std::map<std::string, int> capture_counts;
 
-void sink_from_environment() {
-    if (sink_checked) {
-        return;
-    }
-    sink_checked = true;
-    const char* choice = getenv("SKYTUNE_AUDIO");
-    if (choice != nullptr && !set_audio_sink(choice)) {
-        fprintf(stderr, "skytune: SKYTUNE_AUDIO=%s is not auto, null or wav:DIR\n", choice);
-    }
-}
-
-}  // namespace
-
-bool set_audio_sink(const char* choice) {
-    // Streams stopped before the change still end where they began.
-    settle_graphs();
+// With lock held.
+bool choose(const char* choice) {
     sink_checked = true;
     if (choice == nullptr || strcmp(choice, "auto") == 0) {
         sink_kind = SinkKind::Real;
@@ -55,12 +44,35 @@ bool set_audio_sink(const char* choice) {
     return false;
 }
 
+// With lock held.
+void sink_from_environment() {
+    if (sink_checked) {
+        return;
+    }
+    const char* choice = getenv("SKYTUNE_AUDIO");
+    if (choice != nullptr && !choose(choice)) {
+        fprintf(stderr, "skytune: SKYTUNE_AUDIO=%s is not auto, null or wav:DIR\n", choice);
+    }
+    sink_checked = true;
+}
+
+}  // namespace
+
+bool set_audio_sink(const char* choice) {
+    // Streams stopped before the change still end where they began.
+    settle_graphs();
+    std::lock_guard<std::mutex> hold(lock);
+    return choose(choice);
+}
+
 SinkKind audio_sink_kind() {
+    std::lock_guard<std::mutex> hold(lock);
     sink_from_environment();
     return sink_kind;
 }
 
 std::string audio_capture_path(const char* stream) {
+    std::lock_guard<std::mutex> hold(lock);
     sink_from_environment();
     int n = ++capture_counts[stream];
     return capture_dir + "/" + stream + "-" + std::to_string(n) + ".wav";

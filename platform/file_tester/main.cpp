@@ -134,15 +134,17 @@ const char* test_file(const std::string& path) {
         // Once the child has closed its end it is ending: its exit is looked
         // for every few milliseconds.
         int wait_ms = progress_open ? static_cast<int>(std::max<long long>(left.count(), 0)) : 5;
-        pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {progress[0], POLLIN, 0}};
+        // Standard input is watched for its end only: a question sent early
+        // waits for this answer.
+        pollfd watched[2] = {{STDIN_FILENO, 0, 0}, {progress[0], POLLIN, 0}};
         int ready = poll(watched, progress_open ? 2 : 1, wait_ms);
         if (ready < 0 && errno != EINTR) {
             end_group(child, &status);
             verdict = filetest::CRASHED;
             break;
         }
-        if (ready > 0 && watched[0].revents != 0) {
-            // The library asks nothing while it waits: this is its end.
+        if (ready > 0 && (watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            // The library has gone: so has the question.
             end_group(child, &status);
             _exit(0);
         }

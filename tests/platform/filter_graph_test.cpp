@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/win32.h"
 #include "tests/audio/listening.h"
@@ -104,6 +107,31 @@ TEST(FilterGraph, EveryFreshMidiFileIsAccepted) {
     }
     EXPECT_EQ(refused, 0);
     CoUninitialize();
+}
+
+// Streams start on the graph worker, on MCI commands and on the sound
+// device's thread: each gets a capture file of its own.
+TEST(AudioSink, StreamsStartedOnSeveralThreadsGetFilesOfTheirOwn) {
+    ScratchDir dir;
+    ASSERT_TRUE(plat::set_audio_sink(("wav:" + dir / "capture").c_str()));
+    std::vector<std::vector<std::string>> names(4);
+    std::vector<std::thread> threads;
+    for (auto& mine : names) {
+        threads.emplace_back([&mine] {
+            for (int i = 0; i < 200; ++i) {
+                mine.push_back(plat::audio_capture_path("media"));
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    std::set<std::string> distinct;
+    for (const auto& mine : names) {
+        distinct.insert(mine.begin(), mine.end());
+    }
+    EXPECT_EQ(distinct.size(), 800u);
+    plat::set_audio_sink("null");
 }
 
 }  // namespace
