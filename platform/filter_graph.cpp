@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "platform/files_state.h"
 #include "platform/graph_playback.h"
 #include "platform/graph_worker.h"
+#include "platform/gst_decode.h"
+#include "platform/gst_output.h"
 #include "platform/native/com_classes.h"
 #include "platform/native/dshow.h"
 #include "platform/native/files.h"
@@ -337,8 +340,16 @@ class FilterGraph final : public IGraphBuilder,
 };
 
 HRESULT make_filter_graph(REFIID iid, void** object) {
-    // A graph is made to render files: the tester gets ready meanwhile.
+    // A graph is made to render files: the tester gets ready meanwhile, and
+    // the worker loads the decoders that its first file will need.
     plat::start_file_tester();
+    static std::once_flag loading;
+    std::call_once(loading, [] {
+        plat::graph_work([] {
+            plat::gst_ready();
+            plat::load_decoder_plugins();
+        });
+    });
     const char* name = nullptr;
     auto* graph = new FilterGraph;
     *object = graph->find(iid, &name);

@@ -94,4 +94,23 @@ void tune_decoders(GstElement* pipeline) {
     g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(tune_element), nullptr);
 }
 
+void load_decoder_plugins() {
+    static const char* const names[] = {"coreelements", "typefindfunctions",
+                                        "playback",     "wavparse",
+                                        "audioparsers", "mpg123",
+                                        "libav",        "asf",
+                                        "midi",         "id3demux",
+                                        "apetag",       "audioconvert"};
+    for (const char* name : names) {
+        GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), name);
+        if (plugin != nullptr) {
+            GstPlugin* loaded = gst_plugin_load(plugin);
+            if (loaded != nullptr) {
+                gst_object_unref(loaded);
+            }
+            gst_object_unref(plugin);
+        }
+    }
+}
+
 }  // namespace plat

@@ -18,4 +18,8 @@ GstElement* add_decoder(GstBin* bin, const std::string& path, GstElement* next);
 // Sets up the decoders that pipeline will make as they join it.
 void tune_decoders(GstElement* pipeline);
 
+// Loads the plugins that the four formats, their containers and their tags
+// need, so that the first file of each does not wait for them.
+void load_decoder_plugins();
+
 }  // namespace plat

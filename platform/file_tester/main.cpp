@@ -24,30 +24,11 @@
 
 #include "platform/file_tester/full_decode.h"
 #include "platform/file_tester/protocol.h"
+#include "platform/gst_decode.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The plugins that the four formats, their containers and their tags need.
-void load_plugins() {
-    static const char* const names[] = {"coreelements", "typefindfunctions",
-                                        "playback",     "wavparse",
-                                        "audioparsers", "mpg123",
-                                        "libav",        "asf",
-                                        "midi",         "id3demux",
-                                        "apetag",       "audioconvert"};
-    for (const char* name : names) {
-        GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), name);
-        if (plugin != nullptr) {
-            GstPlugin* loaded = gst_plugin_load(plugin);
-            if (loaded != nullptr) {
-                gst_object_unref(loaded);
-            }
-            gst_object_unref(plugin);
-        }
-    }
-}
 
 // The next path; false when the library has gone.
 bool read_request(std::string* path) {
@@ -178,7 +159,7 @@ bool answer(const char* verdict) {
 int main() {
     signal(SIGPIPE, SIG_IGN);
     gst_init(nullptr, nullptr);
-    load_plugins();
+    plat::load_decoder_plugins();
     std::string path;
     while (read_request(&path) && answer(test_file(path))) {
     }

@@ -75,6 +75,10 @@ class CaptureSink {
         }
         return joined;
     }
+    // Whether a capture of the stream has begun to sound (first-sound.txt).
+    bool sounding(const std::string& stream) const {
+        return read_file(folder_ + "/first-sound.txt").find(stream + "-") != std::string::npos;
+    }
     const ScratchDir& dir() const { return dir_; }
 
   private:

@@ -154,13 +154,14 @@ TEST_F(Media, UserAbortIsAnEndLikeAnyOther) {
     std::string path = fixture("tone.wav");
     media_set_volume(0);
     media_play(media_open(path.c_str()), 1);
+    ASSERT_TRUE(listen_until([this] { return sink_.sounding("media"); }, 10));
     listen(0.1);
     IMediaEventSink* events = event_sink();
     events->Notify(EC_USERABORT, 0, 0);
     listen(0.45);
     media_stop();
-    // Rewound about 0.1 s in (the output runs a little ahead of the
-    // clock): the 880 Hz half comes that much late.
+    // Rewound about 0.1 s after it began to sound (the output runs a
+    // little ahead of the clock): the 880 Hz half comes that much late.
     CapturedAudio heard = sounding(sink_.all("media"));
     EXPECT_NEAR(heard.slice(0.22, 0.28).dominant_frequency(300, 1000), 440, 10);
     EXPECT_NEAR(heard.slice(0.38, 0.48).dominant_frequency(300, 1000), 880, 10);
