@@ -15,6 +15,7 @@
 #include "host/module_resources.h"
 #include "host/options.h"
 #include "host/session.h"
+#include "host/stop_deadline.h"
 #include "host/text_drawing.h"
 #include "host/window.h"
 #include "platform/native/standin.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
     }
 
     stop_on_signals();
+    end_soon_after_stop_signals();
     std::unique_ptr<Window> window;
     if (!options.headless) {
         window = std::make_unique<Window>();
@@ -163,6 +165,7 @@ int main(int argc, char** argv) {
         std::cout.flush();
         gauge.remove();
     }
+    module_calls_done();
     plat::trace_to(nullptr);
     call_timing_to(nullptr);
     plat::set_message_box_handler(nullptr);

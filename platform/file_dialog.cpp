@@ -1,10 +1,12 @@
 // The open-file dialog: answers queued by the host or a test, otherwise a
 // real chooser (zenity) that the person at the screen answers.
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -97,6 +99,11 @@ std::optional<std::string> ask_person(const OPENFILENAMEA& ofn) {
         args.push_back("--file-filter=" + pair.description + " | " + patterns);
     }
 
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
     int out[2];
     if (pipe(out) != 0) {
         return std::nullopt;
@@ -108,14 +115,11 @@ std::optional<std::string> ask_person(const OPENFILENAMEA& ofn) {
         return std::nullopt;
     }
     if (child == 0) {
+        // The chooser goes when the host does, however the host ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
         execvp(argv[0], argv.data());
         _exit(127);
     }
