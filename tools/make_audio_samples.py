@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Makes the audio files the radio's tests and demo presets play, all from
-our own synthesis: tests/fixtures/ (one tiny file of each format) and
-Sound/ (short demo pieces for the FM and AM presets of `make run`).
+our own synthesis: tests/fixtures/ (one tiny file of each format, a longer
+MIDI file, and a damaged copy of it) and Sound/ (short demo pieces for the
+FM and AM presets of `make run`).
 
 WAV and MIDI are written here; MP3 and WMA are encoded from WAV with
 GStreamer's LAME and libav WMA v2 encoders (gst-launch-1.0).
@@ -76,6 +77,70 @@ def write_midi(path, notes, program, tempo_us=500000, division=480):
         f.write(b"MTrk" + struct.pack(">I", len(track)) + track)
 
 
+def track_chunk(events, end_tick):
+    """One MTrk chunk from (tick, order, message bytes) events."""
+    body = b""
+    now = 0
+    for tick, _, message in sorted(events, key=lambda e: (e[0], e[1])):
+        body += variable_length(tick - now) + message
+        now = tick
+    body += variable_length(max(0, end_tick - now)) + b"\xff\x2f\x00"
+    return b"MTrk" + struct.pack(">I", len(body)) + body
+
+
+def meta(kind, data):
+    return b"\xff" + bytes([kind]) + variable_length(len(data)) + data
+
+
+def write_midi_tracks(path, parts, tempo_us, division=480, beats_per_bar=3):
+    """Format 1: a conductor track (tempo, metre, a marker at each bar), then
+    one named track per part of (name, channel, program, notes)."""
+    conductor = [(0, 0, meta(0x03, b"Waltz")), (0, 0, meta(0x51, tempo_us.to_bytes(3, "big"))),
+                 (0, 0, meta(0x58, bytes([beats_per_bar, 2, 24, 8]))),
+                 (0, 0, meta(0x59, bytes([0, 0])))]
+    end = max(round((start + length) * division)
+              for _, _, _, notes in parts for start, length, _, _ in notes)
+    for bar in range(end // (beats_per_bar * division) + 1):
+        conductor.append((bar * beats_per_bar * division, 1, meta(0x06, b"Bar %d" % (bar + 1))))
+    chunks = track_chunk(conductor, end)
+    for name, channel, program, notes in parts:
+        events = [(0, 0, meta(0x03, name.encode())), (0, 0, bytes([0xC0 | channel, program]))]
+        for start, length, key, velocity in notes:
+            events.append((round(start * division), 2, bytes([0x90 | channel, key, velocity])))
+            events.append((round((start + length) * division), 1, bytes([0x80 | channel, key, 0])))
+        chunks += track_chunk(events, end)
+    with open(path, "wb") as f:
+        f.write(b"MThd" + struct.pack(">IHHH", 6, 1, 1 + len(parts), division) + chunks)
+
+
+def long_waltz(path):
+    """The demo waltz four times over, melody and bass on tracks of their own."""
+    melody, bass = [], []
+    for repeat in range(4):
+        for start, length, key, velocity in waltz():
+            part = melody if velocity == 100 else bass
+            part.append((start + 21 * repeat, length, key, velocity))
+    write_midi_tracks(path, [("Melody", 0, 0, melody), ("Bass", 1, 32, bass)], 400000)
+
+
+def damaged(source, path, seed, rate):
+    """A copy of source with each bit flipped at odds of one in rate."""
+    rng = random.Random(seed)
+    data = bytearray(open(source, "rb").read())
+    for bit in range(len(data) * 8):
+        if rng.randrange(rate) == 0:
+            data[bit // 8] ^= 1 << (bit % 8)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+# The seed whose damage sends GStreamer's MIDI parser round a track for
+# ever (an event it has no length for, which it neither skips nor gives up
+# on): found by trying seeds from 0 on, one bit in LOOPING_RATE flipped.
+LOOPING_SEED = 7
+LOOPING_RATE = 1000
+
+
 def fixtures(folder):
     # WAV: 440 Hz then 880 Hz, so that a capture shows where the file starts.
     rate = 22050
@@ -88,6 +153,10 @@ def fixtures(folder):
     # A file of a type nothing plays.
     with open(os.path.join(folder, "noise.bin"), "wb") as f:
         f.write(bytes(random.Random(7).randrange(256) for _ in range(4096)))
+    # A longer MIDI file, and a damaged copy that makes the parser loop.
+    long_waltz(os.path.join(folder, "waltz.mid"))
+    damaged(os.path.join(folder, "waltz.mid"), os.path.join(folder, "looping.mid"),
+            LOOPING_SEED, LOOPING_RATE)
 
 
 def chimes(rate, seconds):
