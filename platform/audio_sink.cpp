@@ -1,4 +1,7 @@
-// Where the back-ends' sound goes: the speakers, nowhere, or WAV files.
+// Where the back-ends' sound goes: the speakers (the system's default
+// device), nowhere (still paced in real time), or one WAV file per stream in
+// a folder, with a note of when each first sounds. A choice that is none of
+// these is refused and the one before kept; SKYTUNE_AUDIO is read once.
 #include <sys/stat.h>
 #include <sys/time.h>
 

@@ -1,4 +1,9 @@
-// CoInitialize, CoUninitialize and CoCreateInstance over a table of classes.
+// CoInitialize, CoUninitialize and CoCreateInstance over a table of classes
+// (the filter graph and DirectSound 8 register themselves). Initialisation
+// is counted for the process, not per thread or apartment, and the class
+// context is not looked at; aggregation and unknown classes are refused
+// with REGDB_E_CLASSNOTREG, creation before CoInitialize with
+// CO_E_NOTINITIALIZED.
 #include <string>
 #include <vector>
 

@@ -2,6 +2,10 @@
 // buffer an OpenAL buffer and source. For the speakers the device is the
 // default output; for the silent and the capturing sinks it is a loopback
 // device that a thread renders in real time, into a WAV file or nowhere.
+// Offered: the default device and static secondary buffers of 8- or 16-bit
+// mono or stereo PCM, with a volume control when asked for at creation.
+// Refused with DirectSound's errors: other devices, a primary buffer,
+// aggregation, other formats and rates, and a control not asked for.
 #define AL_ALEXT_PROTOTYPES
 #include <AL/al.h>
 #include <AL/alc.h>

@@ -1,5 +1,7 @@
 // Injected faults: named platform calls made to fail on purpose, so that
-// every failure path of the radio can be reached.
+// every failure path of the radio can be reached. Each call that can fail
+// asks by its name and fails as the platform's would; a name no call asks
+// for is taken and changes nothing. SKYTUNE_FAIL is read once.
 #include <cstdlib>
 #include <set>
 #include <string>

@@ -1,5 +1,9 @@
 // The open-file dialog: answers queued by the host or a test, otherwise a
-// real chooser (zenity) that the person at the screen answers.
+// real chooser (zenity) that the person at the screen answers. One file at
+// a time, with the record's title, folder and filter pairs; hooks,
+// templates and multiple selection are not offered, and an answer that is
+// missing (with OFN_FILEMUSTEXIST) or does not fit the buffer is refused
+// as a cancel. Without a screen or zenity every chooser is cancelled.
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -1,5 +1,9 @@
 // Files, temporary files and read-only mappings over POSIX, with the
-// platform's handles and last-error codes.
+// platform's handles and last-error codes; and the code page conversion,
+// whose code page is UTF-8. Sharing modes, attributes and overlapped I/O
+// are not looked at; a folder opened as a file, an unknown disposition, a
+// mapping that is not read-only, and deleting a file that a filter graph
+// still reads are refused with the platform's errors.
 #include "platform/native/files.h"
 
 #include <fcntl.h>

@@ -1,7 +1,11 @@
 // The filter graph manager. RenderFile proves that a file decodes to audio
-// and keeps it as one chain of the graph. The GStreamer work of Run, Pause,
-// Stop and SetPositions goes to the graph worker and the calls return at
-// once; what the chains do later (their end, a failure) arrives as events.
+// (file_test.cpp) and keeps it as one chain of the graph. The GStreamer work
+// of Run, Pause, Stop and SetPositions goes to the graph worker and the
+// calls return at once; what the chains do later (their end, a failure)
+// arrives as events. Offered: the methods the radio calls on IGraphBuilder,
+// IMediaControl, IMediaEventEx, IMediaEventSink, IBasicAudio, IMediaSeeking
+// and an inert IVideoWindow. Refused: RenderFile while the graph runs,
+// seeking other than to an absolute position, and volume without a file.
 #include <atomic>
 #include <filesystem>
 #include <memory>

@@ -1,8 +1,10 @@
-// A graph's pipelines: filesrc ! decodebin ! audioconvert ! audioresample !
+// A graph's pipelines: the decoder head ! audioconvert ! audioresample !
 // audiobuffersplit ! identity sync=true ! volume ! the audio output. End of
 // stream does not reach the output: the graph stays running at its end, as
 // DirectShow's does, and reports EC_COMPLETE through its event queue and the
-// notify window.
+// notify window. Only audio is played; any other stream of a file is left
+// unlinked, and a file that fails while playing is reported as
+// EC_ERRORABORT, never retried.
 #include "platform/graph_playback.h"
 
 #include <chrono>

@@ -1,6 +1,7 @@
 // One worker thread for all the stand-in's pipelines, started on first use.
 // It is drained by settle_graphs, by CoUninitialize and, at the latest, when
-// the library goes.
+// the library goes. Jobs run one at a time in the order posted; none is
+// dropped or reordered, and settle_graphs from a job does not wait.
 #include "platform/graph_worker.h"
 
 #include <condition_variable>

@@ -1,6 +1,6 @@
 // The decoder head: a file source and decodebin, whose first audio stream
 // goes on; every format GStreamer decodes is taken, video and other streams
-// are left unlinked.
+// are left unlinked. A WAV file is read as a stream, other files randomly.
 #include "platform/gst_decode.h"
 
 #include <cstdio>

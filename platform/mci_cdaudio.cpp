@@ -1,6 +1,9 @@
 // The media control interface's "cdaudio" device over the virtual CD drive:
 // the command strings and command messages the CD player sends, with the
-// platform's device identifiers, replies and error codes.
+// platform's device identifiers, replies and error codes. Other devices do
+// not open; commands, items and time formats the radio never sends, and a
+// play that does not start at a whole track, are refused with the MCI
+// errors the platform gives for them.
 #include <cctype>
 #include <cstring>
 #include <map>

@@ -1,4 +1,7 @@
-// Files and paths, over POSIX. Both separators are accepted; '/' is produced.
+// Files and paths, over POSIX. Both separators are accepted; '/' is
+// produced. Drive letters, UNC names and short (8.3) names are not known:
+// such a path is a relative path like any other. Moving a file across file
+// systems is refused, as without MOVEFILE_COPY_ALLOWED.
 #include "platform/native/paths.h"
 
 #include <dlfcn.h>

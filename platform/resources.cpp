@@ -1,4 +1,6 @@
-// Module resources: looked up in the table that the module exports.
+// Module resources: looked up, by number or by name without regard to
+// case, in the table that the module exports. Types by number only;
+// languages are not told apart, and a module without a table has none.
 #include "platform/native/resources.h"
 
 #include <dlfcn.h>

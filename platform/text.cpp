@@ -1,4 +1,6 @@
-// Text helpers of the Windows runtime.
+// Text helpers of the Windows runtime. wsprintfA takes the C library's
+// formats (a superset of its own) and stops at 1024 bytes; case folding
+// is ASCII only.
 #include "platform/native/text.h"
 
 #include <unistd.h>

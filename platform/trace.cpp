@@ -1,4 +1,6 @@
-// The trace: every platform call the module makes, one line each.
+// The trace: every platform call the module makes, one line each, written
+// and flushed as the call returns. Calls the host or the stand-in make for
+// themselves are not traced. SKYTUNE_TRACE is read once.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

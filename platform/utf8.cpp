@@ -1,4 +1,5 @@
-// UTF-8 to and from UTF-16, for the stand-in's code page and its wide calls.
+// UTF-8 to and from UTF-16, for the stand-in's code page and its wide calls;
+// what is ill-formed becomes U+FFFD, never an error.
 #include "platform/utf8.h"
 
 namespace plat {

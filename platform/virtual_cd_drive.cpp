@@ -1,3 +1,9 @@
+// The virtual CD drive: a disc from a folder of sound files (its tracks,
+// in name order), the demo disc, an empty drive, a data disc or no drive at
+// all; a tray; and one run at a time from a whole track to the end of the
+// disc. Every track is an audio track of a folder disc, the one track of a
+// data disc is not; there is no table of contents to read, no seeking
+// inside a track, and no second drive.
 #include "platform/virtual_cd_drive.h"
 
 #include <algorithm>

@@ -1,5 +1,8 @@
 // The waveform mixer: device 0, a speaker output with one source line, the
 // compact disc, whose volume control sets the virtual CD drive's gain.
+// Lines are found by component type or by identifier, controls one by type;
+// any other device, line, control or query, and details other than the
+// value, and asking for change notices, are refused with the mixer's errors.
 #include <cstring>
 #include <mutex>
 #include <set>

@@ -1,4 +1,7 @@
-// Window classes, windows and the posted-message queue.
+// Window classes, windows and the posted-message queue. Nothing is drawn:
+// a window is its procedure, which receives posted messages when the host
+// pumps them on its own thread. Sent messages, timers, and classes
+// registered twice are not offered; a message box is the host's dialog.
 #include "platform/native/windows.h"
 
 #include <deque>
