@@ -115,6 +115,9 @@ int main(int argc, char** argv) {
 
     stop_on_signals();
     end_soon_after_stop_signals();
+    // The platform's decoders are ready before the gauge loads, as a
+    // system's are: the file tester starts while the window opens.
+    plat::start_file_tester();
     std::unique_ptr<Window> window;
     if (!options.headless) {
         window = std::make_unique<Window>();

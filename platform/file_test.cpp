@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "platform/file_tester/protocol.h"
 #include "platform/native/dshow.h"
@@ -21,16 +22,17 @@ namespace {
 
 // What a file was when it was tested, and the result.
 struct Tested {
-    dev_t device;
-    ino_t inode;
     off_t size;
     struct timespec modified;
     HRESULT result;
 };
 
+// A file however a path names it: a preset's path is absolute when the
+// settings are read and relative once they are written again.
+using FileIdentity = std::pair<dev_t, ino_t>;
+
 bool same_file(const Tested& tested, const struct stat& info) {
-    return tested.device == info.st_dev && tested.inode == info.st_ino &&
-           tested.size == info.st_size && tested.modified.tv_sec == info.st_mtim.tv_sec &&
+    return tested.size == info.st_size && tested.modified.tv_sec == info.st_mtim.tv_sec &&
            tested.modified.tv_nsec == info.st_mtim.tv_nsec;
 }
 
@@ -51,10 +53,11 @@ HRESULT probe_file(const std::string& path) {
     // A file is decoded once while it stays the same: a preset is tested at
     // start, when assigned, and again each time it plays.
     static std::mutex lock;
-    static std::map<std::string, Tested> tested;
+    static std::map<FileIdentity, Tested> tested;
+    FileIdentity identity(info.st_dev, info.st_ino);
     {
         std::lock_guard<std::mutex> hold(lock);
-        auto found = tested.find(path);
+        auto found = tested.find(identity);
         if (found != tested.end() && same_file(found->second, info)) {
             return found->second.result;
         }
@@ -71,7 +74,7 @@ HRESULT probe_file(const std::string& path) {
     if (tested.size() >= TESTED_KEPT) {
         tested.clear();
     }
-    tested[path] = Tested{info.st_dev, info.st_ino, info.st_size, info.st_mtim, result};
+    tested[identity] = Tested{info.st_size, info.st_mtim, result};
     return result;
 }
 

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/file_tester/protocol.h"
+#include "platform/native/standin.h"
 
 extern char** environ;
 

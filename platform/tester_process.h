@@ -8,10 +8,8 @@
 namespace plat {
 
 // The tester's word for the file (file_tester/protocol.h), or empty when
-// there is no tester to ask.
+// there is no tester to ask. (start_file_tester, in standin.h, starts it
+// ahead of its first question.)
 std::string ask_file_tester(const std::string& path);
-
-// Starts the tester ahead of its first question, without waiting for it.
-void start_file_tester();
 
 }  // namespace plat

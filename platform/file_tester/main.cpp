@@ -104,7 +104,6 @@ const char* test_file(const std::string& path) {
 
     Clock::time_point start = Clock::now();
     Clock::time_point last_sign = start;
-    bool progress_open = true;
     int status = 0;
     const char* verdict = nullptr;
     while (verdict == nullptr) {
@@ -112,33 +111,28 @@ const char* test_file(const std::string& path) {
             std::min(last_sign + std::chrono::milliseconds(filetest::STALL_MS),
                      start + std::chrono::milliseconds(filetest::LIMIT_MS));
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        // Once the child has closed its end it is ending: its exit is looked
-        // for every few milliseconds.
-        int wait_ms = progress_open ? static_cast<int>(std::max<long long>(left.count(), 0)) : 5;
         // Standard input is watched for its end only: a question sent early
         // waits for this answer.
         pollfd watched[2] = {{STDIN_FILENO, 0, 0}, {progress[0], POLLIN, 0}};
-        int ready = poll(watched, progress_open ? 2 : 1, wait_ms);
+        int ready = poll(watched, 2, static_cast<int>(std::max<long long>(left.count(), 0)));
         if (ready < 0 && errno != EINTR) {
             end_group(child, &status);
             verdict = filetest::CRASHED;
-            break;
-        }
-        if (ready > 0 && (watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        } else if (ready > 0 && (watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
             // The library has gone: so has the question.
             end_group(child, &status);
             _exit(0);
-        }
-        if (ready > 0 && progress_open && watched[1].revents != 0) {
+        } else if (ready > 0 && watched[1].revents != 0) {
             char signs[64];
             ssize_t got = read(progress[0], signs, sizeof signs);
             if (got > 0) {
                 last_sign = Clock::now();
             } else if (got == 0) {
-                progress_open = false;
+                // The child's end closes only as it exits.
+                waitpid(child, &status, 0);
+                verdict = verdict_of(status);
             }
-        }
-        if (waitpid(child, &status, WNOHANG) == child) {
+        } else if (waitpid(child, &status, WNOHANG) == child) {
             verdict = verdict_of(status);
         } else if (Clock::now() >= deadline) {
             end_group(child, &status);

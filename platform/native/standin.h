@@ -71,6 +71,10 @@ std::string audio_capture_path(const char* stream);
 // asked of them so far (pipelines started, seeked, stopped and their capture
 // files finished).
 void settle_graphs();
+// Starts the file tester that RenderFile's test of a file runs in, so that
+// the first test does not wait for it; it otherwise starts with the first
+// filter graph.
+void start_file_tester();
 
 // --- The CD drive and the mixer --------------------------------------------
 // SKYTUNE_CD or set_cd_source: the disc in the virtual drive. A folder of
