@@ -134,7 +134,9 @@ const char* test_file(const std::string& path) {
             }
         } else if (waitpid(child, &status, WNOHANG) == child) {
             verdict = verdict_of(status);
-        } else if (Clock::now() >= deadline) {
+        }
+        // However busy it keeps its pipe, a child ends at the limit.
+        if (verdict == nullptr && Clock::now() >= deadline) {
             end_group(child, &status);
             verdict = filetest::TIMED_OUT;
         }
