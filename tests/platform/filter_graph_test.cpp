@@ -2,7 +2,9 @@
 // alive while any reference is, holding the files it rendered as Windows'
 // source filters do.
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -17,6 +19,22 @@ namespace {
 
 std::u16string wide(const std::string& path) {
     return std::u16string(path.begin(), path.end());
+}
+
+// This process's children of that name.
+std::vector<pid_t> children_named(const std::string& name) {
+    std::vector<pid_t> found;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream list(task.path() / "children");
+        for (pid_t child; list >> child;) {
+            std::ifstream comm("/proc/" + std::to_string(child) + "/comm");
+            std::string command;
+            if (std::getline(comm, command) && command == name) {
+                found.push_back(child);
+            }
+        }
+    }
+    return found;
 }
 
 IGraphBuilder* new_graph() {
@@ -56,7 +74,29 @@ TEST(FilterGraph, LivesWhileAnyInterfaceIsHeldAndHoldsItsFiles) {
     EXPECT_EQ(graph->RenderFile(u"/", nullptr), E_ACCESSDENIED);
     std::string noise = source_file("tests/fixtures/noise.bin");
     EXPECT_EQ(graph->RenderFile(::wide(noise).c_str(), nullptr), VFW_E_UNSUPPORTED_STREAM);
+    // Its parser goes round for ever: the test gives up on it, and no
+    // process of ours is left turning.
+    std::string looping = source_file("tests/fixtures/looping.mid");
+    EXPECT_EQ(graph->RenderFile(::wide(looping).c_str(), nullptr), VFW_E_CANNOT_RENDER);
     EXPECT_EQ(graph->Release(), 0u);
+    CoUninitialize();
+}
+
+// The file tester is a process of its own: when something kills it, the
+// next file is tested by a new one.
+TEST(FilterGraph, AFileTesterThatDiedIsReplaced) {
+    ScratchDir dir;
+    CoInitialize(nullptr);
+    for (const char* name : {"one.wav", "two.wav"}) {
+        std::filesystem::copy_file(source_file("tests/fixtures/tone.wav"), dir / name);
+        IGraphBuilder* graph = new_graph();
+        ASSERT_NE(graph, nullptr);
+        EXPECT_EQ(graph->RenderFile(wide(dir / name).c_str(), nullptr), S_OK) << name;
+        graph->Release();
+        std::vector<pid_t> testers = children_named("skytune-filetes");
+        ASSERT_EQ(testers.size(), 1u);
+        kill(testers[0], SIGKILL);
+    }
     CoUninitialize();
 }
 
