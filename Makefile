@@ -83,6 +83,7 @@ fuzz: build-fuzz
 bench: build
 	@$(BUILD)/bench/gauge_bench
 	@$(BUILD)/bench/settings_bench
+	@$(BUILD)/bench/file_test_bench
 	@bash bench/whole_program.sh $(BUILD)
 
 # Ten minutes of random use on the sanitizer build: no error, no leak, and a
