@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 #include "host/element_list.h"
 #include "host/image.h"
 
