@@ -1,7 +1,7 @@
 // The CD player: the computer's CD drive through the media control interface.
 #pragma once
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 #include "platform/win32.h"
 
 // The device that cd_open opened; kept after a close.

@@ -207,12 +207,7 @@ int media_stop() {
 }
 
 int media_set_volume(VolumeLevel level) {
-    if (level > 0) {
-        level = 0;
-    }
-    if (level < -10000) {
-        level = -10000;
-    }
+    level = volume_clamped(level);
     media_player.volume = level;
     if (media_player.playing == 1 && FAILED(media_player.audio->put_Volume(media_player.volume))) {
         media_silence();

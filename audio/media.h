@@ -1,7 +1,7 @@
 // The media file player: preset files through a filter graph.
 #pragma once
 
-#include "core/shared_types.h"
+#include "common/audio_types.h"
 #include "platform/win32.h"
 
 // The message the graph posts to the event window when it has events.

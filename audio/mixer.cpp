@@ -75,12 +75,7 @@ int mixer_volume_open() {
 }
 
 void mixer_volume_set(VolumeLevel level) {
-    int p = (level + 10000) / 100;
-    if (p > 100) {
-        p = 100;
-    } else if (p < 0) {
-        p = 0;
-    }
+    int p = volume_percent(level);
     // In the control's own range; the product needs more than 32 bits when
     // the range does.
     DWORD range = volume_control.maximum >= volume_control.minimum

@@ -1,7 +1,7 @@
 // The CD line's volume on the waveform mixer.
 #pragma once
 
-#include "core/shared_types.h"
+#include "common/audio_types.h"
 #include "platform/win32.h"
 
 // The CD line's volume control as the open found it.

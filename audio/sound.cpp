@@ -107,12 +107,7 @@ int sound_play(IDirectSoundBuffer* buffer, DWORD flags) {
 }
 
 int sound_set_volume(IDirectSoundBuffer* buffer, VolumeLevel level) {
-    if (level > 0) {
-        level = 0;
-    }
-    if (level < -10000) {
-        level = -10000;
-    }
+    level = volume_clamped(level);
     if (buffer != nullptr) {
         buffer->SetVolume(level);
     }

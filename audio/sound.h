@@ -1,7 +1,7 @@
 // The click sound: static sound buffers made from WAV images.
 #pragma once
 
-#include "core/shared_types.h"
+#include "common/audio_types.h"
 #include "platform/win32.h"
 
 struct SoundState {

@@ -4,15 +4,10 @@
 
 #include "platform/win32.h"
 
-// What wav_parse delivers: addresses inside the image, valid as long as it is.
-struct WavChunks {
-    WAVEFORMATEX* format;  // the "fmt " body, at least the WAVEFORMAT fields
-    BYTE* data;            // the first sample byte of the "data" body
-    DWORD data_length;     // the "data" body's length in bytes
-};
-
-// Walks the image's chunks, reading nothing past image_size bytes. Each
-// output place may be null; 1 when every given one was found.
+// Walks the image's chunks, reading nothing past image_size bytes, and gives
+// addresses inside the image: the "fmt " body (at least the WAVEFORMAT
+// fields), the first sample byte of the "data" body and that body's length.
+// Each output place may be null; 1 when every given one was found.
 int wav_parse(LPVOID image, DWORD image_size, WAVEFORMATEX** format, BYTE** data,
               DWORD* data_length);
 // The format that wav_parse found, as a whole WAVEFORMATEX: a "fmt " body may

@@ -8,6 +8,7 @@
 #include "bench/radio_bench_setup.h"
 #include "core/presets.h"
 #include "core/radio_state.h"
+#include "core/settings_file.h"
 #include "tests/support/stub_module.h"
 
 namespace {

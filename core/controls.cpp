@@ -1,11 +1,13 @@
 // The front-panel control handlers: each changes the radio's state and tells
 // the CD player, the media player, the mixer and the click what to do.
+#include "core/controls.h"
+
 #include "audio/cd.h"
 #include "audio/media.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
+#include "core/file_choice.h"
 #include "core/presets.h"
-#include "core/radio_state.h"
 #include "core/text_buffer.h"
 
 namespace {
@@ -53,7 +55,7 @@ void step_volume(VolumeLevel step) {
     }
     VolumeLevel& level =
         radio_state.mode == MODE_CD ? radio_state.cd_volume : radio_state.media_volume;
-    bool room = step < 0 ? level > -10000 : level < 0;
+    bool room = step < 0 ? level > VOLUME_SILENT : level < VOLUME_FULL;
     if (!room) {
         return;
     }

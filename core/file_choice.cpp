@@ -1,8 +1,9 @@
 // The open-file dialog through which a right click assigns a preset's file.
+#include "core/file_choice.h"
+
 #include <cstring>
 
 #include "core/radio_state.h"
-#include "core/text_buffer.h"
 #include "platform/win32.h"
 
 char dialog_path[256];

@@ -1,8 +1,7 @@
-// The twelve presets and the settings file that keeps them.
+// The twelve presets: the file each plays and the name it shows.
 #pragma once
 
-#include "core/shared_types.h"
-#include "platform/win32.h"
+#include "common/audio_types.h"
 
 // The name and path of a preset without a file.
 constexpr const char NO_FILE_ASSIGNED[] = "No file assigned.";
@@ -26,11 +25,5 @@ struct PresetTable {
 
 extern PresetTable preset_table;
 
-// The settings file beside the module, and the name it is written as.
-extern char settings_path[256];
-extern char settings_path_lower[256];
-extern char temp_settings_path[256];
-
-void settings_load(HMODULE module);
+// Opens every slot's file; a slot whose file does not open is named for why.
 void presets_open_all();
-void settings_save();

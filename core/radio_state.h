@@ -1,8 +1,16 @@
-// The radio's one state record and the front-panel control handlers.
+// The radio's one state record, as it starts at load and as the controls
+// and the settings change it, and the other records the radio keeps.
 #pragma once
 
-#include "core/shared_types.h"
-#include "gauge/panel_records.h"
+#include "common/audio_types.h"
+#include "platform/win32.h"
+
+// The source the radio plays.
+enum RadioMode : int32_t {
+    MODE_CD = 0,
+    MODE_FM = 1,
+    MODE_AM = 2,
+};
 
 struct RadioState {
     int32_t power;
@@ -17,44 +25,27 @@ struct RadioState {
     VolumeLevel cd_volume;
 };
 
+// The radio as the module is loaded: off, in CD mode, preset 1. A settings
+// file, where there is one, then gives the volumes.
+constexpr RadioState RADIO_STATE_AT_LOAD = {
+    0,        // power
+    MODE_CD,  // mode
+    0,        // preset
+    0,        // lamp
+    0,        // paused
+    0,        // door_open
+    0,        // cd_playing
+    0,        // current_track
+    -2000,    // media_volume
+    -8000,    // cd_volume
+};
+
 extern RadioState radio_state;
 
-// The folder the open-file dialog starts in.
+// The folder the open-file dialog starts in, as loaded until the settings
+// file or a choice moves it.
+#define BROWSE_FOLDER_AT_LOAD ".\\Sound\\"
 extern char browse_folder[260];
-// What the dialog chose: the full path and the file title.
-extern char dialog_path[256];
-extern char dialog_title[256];
 
 // The click, made at pre-install by the click sound back-end.
 extern IDirectSoundBuffer* click_sound;
-
-// Mouse event flags the preset handlers tell apart.
-constexpr FLAGS CLICK_LEFT_SINGLE = 0x20000000;
-constexpr FLAGS CLICK_RIGHT_SINGLE = 0x80000000;
-
-// One volume button press moves a level this far.
-constexpr VolumeLevel VOLUME_STEP = 150;
-
-BOOL FSAPI on_power(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_door(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_mode_cd(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_mode_fm(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_mode_am(PIXPOINT* point, FLAGS flags);
-// The six preset buttons, k = 1 to 6.
-template <int k>
-BOOL FSAPI on_preset(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_volume_down(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_volume_up(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_prev_track(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_next_track(PIXPOINT* point, FLAGS flags);
-BOOL FSAPI on_pause(PIXPOINT* point, FLAGS flags);
-
-extern template BOOL FSAPI on_preset<1>(PIXPOINT*, FLAGS);
-extern template BOOL FSAPI on_preset<2>(PIXPOINT*, FLAGS);
-extern template BOOL FSAPI on_preset<3>(PIXPOINT*, FLAGS);
-extern template BOOL FSAPI on_preset<4>(PIXPOINT*, FLAGS);
-extern template BOOL FSAPI on_preset<5>(PIXPOINT*, FLAGS);
-extern template BOOL FSAPI on_preset<6>(PIXPOINT*, FLAGS);
-
-// Asks the user for an audio file; 1 when one was chosen.
-int choose_audio_file();

@@ -1,5 +1,7 @@
 // The settings file beside the module: twelve presets (a name line and a
 // path line each), the browse folder and the two volumes as percentages.
+#include "core/settings_file.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,20 +62,7 @@ VolumeLevel read_volume(FILE* file, long default_percent) {
             percent = default_percent;
         }
     }
-    return static_cast<VolumeLevel>(percent * 100 - 10000);
-}
-
-// The level as the percentage the file stores; a level a volume button
-// carried past either end is kept at that end.
-int volume_percent(VolumeLevel level) {
-    int percent = (level + 10000) / 100;
-    if (percent > 100) {
-        return 100;
-    }
-    if (percent < 0) {
-        return 0;
-    }
-    return percent;
+    return static_cast<VolumeLevel>(percent * 100 + VOLUME_SILENT);
 }
 
 bool write_line(FILE* file, const char* text) {

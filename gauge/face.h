@@ -2,7 +2,7 @@
 // images and pointer positions, and what pre-update shows or hides.
 #pragma once
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 
 // The gauge header's element list: the root element, then the list's end.
 extern ELEMENT_HEADER* face_elements[2];

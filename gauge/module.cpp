@@ -4,6 +4,7 @@
 
 #include "gauge/face.h"
 #include "gauge/mouse_areas.h"
+#include "gauge/service.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // gauge header and the routines they name.
 #pragma once
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 
 // The host writes its PanelServices address into word 1 before it calls the gauge.
 GAUGE_EXPORT IMPORT_TABLE ImportTable;
@@ -22,6 +22,3 @@ SINT32 FSAPI gauge_update(void);
 SINT32 FSAPI gauge_generate(UINT32 phase);
 SINT32 FSAPI gauge_draw(void);
 SINT32 FSAPI gauge_kill(void);
-
-// Pre-install (2), pre-update (6) and pre-kill (12); every other code is ignored.
-void FSAPI gauge_service(GAUGEHDR* header, SINT32 service_id, UINT_PTR extra_data);

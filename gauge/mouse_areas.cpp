@@ -2,7 +2,8 @@
 // cursor, the clicks it takes, its handler and its tooltip.
 #include "gauge/mouse_areas.h"
 
-#include "core/radio_state.h"
+#include "core/controls.h"
+#include "gauge/tooltips.h"
 
 namespace {
 

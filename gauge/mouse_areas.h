@@ -1,35 +1,8 @@
-// The gauge's mouse areas over the face, and the tooltips the host shows on them.
+// The gauge's mouse areas over the face: one over each front-panel control.
 #pragma once
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 
 // The whole-gauge area, sixteen groups of four, its end, the list's end.
 constexpr int MOUSE_AREA_RECORDS = 67;
 extern MOUSERECT mouse_areas[MOUSE_AREA_RECORDS];
-
-// The arguments of the inserts %1!s! to %9!s!, in that order.
-constexpr int TOOLTIP_ARGS = 9;
-extern MOUSE_ARG tooltip_args[TOOLTIP_ARGS];
-
-extern const char tip_text_power[];
-extern const char tip_text_door[];
-extern const char tip_text_mode_cd[];
-extern const char tip_text_mode_fm[];
-extern const char tip_text_mode_am[];
-extern const char tip_text_preset[6][16];
-extern const char tip_text_volume_down[];
-extern const char tip_text_volume_up[];
-extern const char tip_text_prev_track[];
-extern const char tip_text_next_track[];
-extern const char tip_text_pause[];
-
-const char* FSAPI tip_power_state(FLOAT64 number, ID id, const char* string, MODULE_VAR* source,
-                                  GAUGEHDR* gauge);
-// The six preset buttons, k = 1 to 6.
-template <int k>
-const char* FSAPI tip_preset_name(FLOAT64 number, ID id, const char* string, MODULE_VAR* source,
-                                  GAUGEHDR* gauge);
-const char* FSAPI tip_source_label(FLOAT64 number, ID id, const char* string, MODULE_VAR* source,
-                                   GAUGEHDR* gauge);
-const char* FSAPI tip_pause_state(FLOAT64 number, ID id, const char* string, MODULE_VAR* source,
-                                  GAUGEHDR* gauge);

@@ -1,10 +1,9 @@
 // The 32-bit layouts of the records the simulator reads, field by field, as
-// its published panels SDK lays them out (4-byte packing). panel_records.h
-// checks the landmarks; this file checks every field, and being a file of
-// the module of its own it makes sure the checks run in the 32-bit build.
+// its published panels SDK lays them out (4-byte packing). Being a file of
+// the module of its own, it makes sure the checks run in the 32-bit build.
 #include <cstddef>
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define AT(record, field, offset) \

@@ -1,13 +1,15 @@
 // The gauge's service routine: the start and stop sequences of the whole
 // radio, in the order the back-ends depend on.
+#include "gauge/service.h"
+
 #include "audio/cd.h"
 #include "audio/media.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "core/presets.h"
 #include "core/radio_state.h"
+#include "core/settings_file.h"
 #include "gauge/face.h"
-#include "gauge/module.h"
 
 namespace {
 

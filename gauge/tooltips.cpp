@@ -1,9 +1,10 @@
 // Tooltip texts and the string callbacks of their inserts. The callbacks
 // build nothing ahead: each reads the state at the moment the host asks.
+#include "gauge/tooltips.h"
+
 #include "audio/cd.h"
 #include "core/presets.h"
 #include "core/radio_state.h"
-#include "gauge/mouse_areas.h"
 
 const char tip_text_power[] = "Power On/Off (%1!s!)";
 const char tip_text_door[] = "Open/Close CD Door";

@@ -1,4 +1,4 @@
-// Element lists: loading, callbacks and drawing, and the service slots.
+// Element lists: loading, callbacks and drawing.
 #include "host/element_list.h"
 
 #include <algorithm>
@@ -57,6 +57,16 @@ int text_height_for(const ELEMENT_STRING& string) {
     double by_width = string.img_size.x / (chars * 0.6);
     int height = int(std::min(by_height, by_width));
     return height > 4 ? height : 12;
+}
+
+// An element's update callback, whose value picks its image or direction.
+template <typename Element>
+void call_update(ElementState& state) {
+    auto* element = reinterpret_cast<Element*>(state.element);
+    if (element->update_cb != nullptr) {
+        TimedCall timed("callback", state.name);
+        state.value = element->update_cb(element);
+    }
 }
 
 void plot_string(Image& face, const ElementState& state, DrawStyle style) {
@@ -151,33 +161,18 @@ void ElementList::install(ELEMENT_HEADER* root, void* module) {
 
 void ElementList::update() {
     for (ElementState& state : elements_) {
-        ELEMENT_HEADER* element = state.element;
-        switch (element->element_type) {
-            case ELEMENT_TYPE_NEEDLE: {
-                auto* needle = reinterpret_cast<ELEMENT_NEEDLE*>(element);
-                if (needle->update_cb != nullptr) {
-                    TimedCall timed("callback", state.name);
-                    state.value = needle->update_cb(needle);
-                }
+        switch (state.element->element_type) {
+            case ELEMENT_TYPE_NEEDLE:
+                call_update<ELEMENT_NEEDLE>(state);
                 break;
-            }
-            case ELEMENT_TYPE_ICON: {
-                auto* icon = reinterpret_cast<ELEMENT_ICON*>(element);
-                if (icon->update_cb != nullptr) {
-                    TimedCall timed("callback", state.name);
-                    state.value = icon->update_cb(icon);
-                }
+            case ELEMENT_TYPE_ICON:
+                call_update<ELEMENT_ICON>(state);
                 break;
-            }
-            case ELEMENT_TYPE_STRING: {
-                auto* string = reinterpret_cast<ELEMENT_STRING*>(element);
-                if (string->update_cb != nullptr) {
-                    TimedCall timed("callback", state.name);
-                    state.value = string->update_cb(string);
-                }
+            case ELEMENT_TYPE_STRING:
+                call_update<ELEMENT_STRING>(state);
+                // Whatever the callback wrote, the text ends in the buffer.
                 state.text.back() = '\0';
                 break;
-            }
             default:
                 break;
         }
@@ -226,6 +221,14 @@ void ElementList::plot(Image& face, bool night) const {
     }
 }
 
+bool ElementList::plot_canvas() const {
+    if (canvas_ == nullptr) {
+        return false;
+    }
+    plot(*canvas_, night_);
+    return true;
+}
+
 void ElementList::kill() {
     for (ElementState& state : elements_) {
         if (state.element->element_type == ELEMENT_TYPE_STRING) {
@@ -234,76 +237,4 @@ void ElementList::kill() {
     }
     elements_.clear();
     root_ = nullptr;
-}
-
-namespace {
-
-ElementList* list_for(ELEMENT_HEADER* root) {
-    ElementList* list = panel_services().list;
-    return list != nullptr && root != nullptr ? list : nullptr;
-}
-
-SINT32 FSAPI slot_query(ELEMENT_HEADER* root) {
-    return list_for(root) != nullptr ? 1 : 0;
-}
-SINT32 FSAPI slot_install(ELEMENT_HEADER* root, UINT_PTR resource_handle) {
-    ElementList* list = list_for(root);
-    if (list == nullptr) {
-        return 0;
-    }
-    list->install(root, reinterpret_cast<void*>(resource_handle));
-    return 1;
-}
-SINT32 FSAPI slot_initialize(ELEMENT_HEADER* root) {
-    return list_for(root) != nullptr ? 1 : 0;
-}
-SINT32 FSAPI slot_update(ELEMENT_HEADER* root) {
-    ElementList* list = list_for(root);
-    if (list == nullptr) {
-        return 0;
-    }
-    list->update();
-    return 1;
-}
-SINT32 FSAPI slot_generate(ELEMENT_HEADER* root, UINT32) {
-    return list_for(root) != nullptr ? 1 : 0;
-}
-SINT32 FSAPI slot_plot(ELEMENT_HEADER* root) {
-    ElementList* list = list_for(root);
-    PanelServices& services = panel_services();
-    if (list == nullptr || services.face == nullptr) {
-        return 0;
-    }
-    list->plot(*services.face, services.night);
-    return 1;
-}
-SINT32 FSAPI slot_kill(ELEMENT_HEADER* root) {
-    ElementList* list = list_for(root);
-    if (list == nullptr) {
-        return 0;
-    }
-    list->kill();
-    return 1;
-}
-
-template <typename Routine>
-void* slot_address(Routine routine) {
-    return reinterpret_cast<void*>(routine);
-}
-
-}  // namespace
-
-PanelServices& panel_services() {
-    static PanelServices services = [] {
-        PanelServices made;
-        made.table.slot[PANEL_SLOT_ELEMENT_LIST_QUERY] = slot_address(slot_query);
-        made.table.slot[PANEL_SLOT_ELEMENT_LIST_INSTALL] = slot_address(slot_install);
-        made.table.slot[PANEL_SLOT_ELEMENT_LIST_INITIALIZE] = slot_address(slot_initialize);
-        made.table.slot[PANEL_SLOT_ELEMENT_LIST_UPDATE] = slot_address(slot_update);
-        made.table.slot[PANEL_SLOT_ELEMENT_LIST_GENERATE] = slot_address(slot_generate);
-        made.table.slot[PANEL_SLOT_ELEMENT_LIST_PLOT] = slot_address(slot_plot);
-        made.table.slot[PANEL_SLOT_ELEMENT_LIST_KILL] = slot_address(slot_kill);
-        return made;
-    }();
-    return services;
 }

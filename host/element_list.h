@@ -1,13 +1,13 @@
 // The host's side of a gauge's element list: the bitmaps each element
 // shows, the text buffer of a string element, the values the callbacks
 // return, and the drawing. The module reaches it through the element-list
-// slots of the panel services table.
+// slots of the panel services table (host/panel_services.h).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 #include "host/image.h"
 
 struct ElementState {
@@ -33,12 +33,23 @@ class ElementList {
     void plot(Image& face, bool night) const;
     void kill();
 
+    // Where the plot slot draws this list: the host names the face and the
+    // panel lights around the module's draw routine, and nothing outside it.
+    void set_canvas(Image* face, bool night) {
+        canvas_ = face;
+        night_ = night;
+    }
+    // Draws into the canvas; false when there is none.
+    bool plot_canvas() const;
+
     const std::vector<ElementState>& elements() const { return elements_; }
     ELEMENT_HEADER* root() const { return root_; }
 
   private:
     ELEMENT_HEADER* root_ = nullptr;
     std::vector<ElementState> elements_;
+    Image* canvas_ = nullptr;
+    bool night_ = false;
 };
 
 // The elements in chain order from root: each element, then the elements of
@@ -47,14 +58,3 @@ std::vector<ELEMENT_HEADER*> chain_of(ELEMENT_HEADER* root, size_t limit = 256);
 
 // The element's name as the module calls it, else its kind and id.
 std::string element_name(const ELEMENT_HEADER* element);
-
-// The panel services table the host hands the module: slots 24-29 and 31
-// run over the element list installed for the root they are given; `face`
-// and `night` are what the plot slot draws into.
-struct PanelServices {
-    PANELS table{};
-    Image* face = nullptr;
-    bool night = false;
-    ElementList* list = nullptr;
-};
-PanelServices& panel_services();

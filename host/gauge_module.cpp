@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include "host/call_timing.h"
+#include "host/panel_services.h"
 #include "platform/native/standin.h"
 
 namespace {
@@ -18,6 +19,13 @@ void deliver_messages() {
 }
 
 }  // namespace
+
+GaugeModule::~GaugeModule() {
+    panel_services_withdraw(&list_);
+    if (imports_ != nullptr) {
+        imports_->panels_entry.fnptr = nullptr;
+    }
+}
 
 bool GaugeModule::load(const std::string& path, std::string* error) {
     path_ = path;
@@ -39,8 +47,9 @@ bool GaugeModule::load(const std::string& path, std::string* error) {
         return false;
     }
     // Word 1 of ImportTable: the panel services, before any gauge routine.
-    imports->panels_entry.fnptr = &panel_services().table;
-    panel_services().list = &list_;
+    imports_ = imports;
+    imports_->panels_entry.fnptr = panel_services_table();
+    panel_services_serve(root(), &list_);
     return true;
 }
 
@@ -92,15 +101,13 @@ void GaugeModule::update(Image& face, bool night) {
     } else {
         list_.update();
     }
-    PanelServices& services = panel_services();
-    services.face = &face;
-    services.night = night;
+    list_.set_canvas(&face, night);
     if (header_->draw_routine != nullptr) {
         header_->draw_routine();
     } else {
         list_.plot(face, night);
     }
-    services.face = nullptr;
+    list_.set_canvas(nullptr, false);
     deliver_messages();
 }
 

@@ -4,18 +4,22 @@
 
 #include <string>
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 #include "host/element_list.h"
 #include "host/image.h"
 
 class GaugeModule {
   public:
     GaugeModule() = default;
+    // The panel services stop serving the gauge, and the module is left
+    // without them.
+    ~GaugeModule();
     GaugeModule(const GaugeModule&) = delete;
     GaugeModule& operator=(const GaugeModule&) = delete;
 
-    // Loads the module, reads Linkage and fills ImportTable; false with a
-    // reason when it is not a gauge module.
+    // Loads the module, reads Linkage, fills ImportTable and has the panel
+    // services serve the gauge's root element with this element list; false
+    // with a reason when it is not a gauge module.
     bool load(const std::string& path, std::string* error);
     // module_init, then pre-install (extra value: the module's handle) and
     // the element list's install and initialize.
@@ -38,6 +42,7 @@ class GaugeModule {
     std::string path_;
     void* handle_ = nullptr;
     GAUGESLINKAGE* linkage_ = nullptr;
+    IMPORT_TABLE* imports_ = nullptr;
     GAUGEHDR* header_ = nullptr;
     ElementList list_;
     bool initialised_ = false;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 
 struct FaceBox {
     int x = 0;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 
 // The needle's angle in radians, clockwise on the screen from pointing right
 // (y grows downwards). Values past either end of the table point as at that

@@ -1,10 +1,12 @@
 // The radio's own buttons over the real CD player, the real mixer volume and
-// the demo disc, heard through the capture: the tracks asked for, at the CD
-// volume.
+// the demo disc, started and stopped by the gauge's service routine, heard
+// through the capture: the tracks asked for, at the CD volume.
 #include <gtest/gtest.h>
 
+#include "gauge/module.h"
 #include "tests/audio/cd_test_support.h"
 #include "tests/support/captured_audio.h"
+#include "tests/support/stub_module.h"
 #include "tools/demo_disc/demo_tunes.h"
 
 namespace {
@@ -22,12 +24,13 @@ TEST_F(CdHandlers, PowerPresetStepAndPausePlayTheTracksAskedForAtTheCdVolume) {
         cd_display_poll(&display);
     };
 
-    // Pre-install, as the service routine does it: 20 %.
-    radio_state.cd_volume = -8000;
-    cd_open();
-    mixer_volume_open();
-    mixer_volume_set(radio_state.cd_volume);
-    cd_stop();
+    // The first install: no settings file, the CD volume as loaded, 20 %.
+    StubModule module(dir / "Gauges/skytune.gau");
+    auto service = [&](SINT32 code) {
+        gauge_header.gauge_callback(&gauge_header, code,
+                                    reinterpret_cast<UINT_PTR>(module.handle()));
+    };
+    service(PANEL_SERVICE_PRE_INSTALL);
 
     on_power(nullptr, 0);  // track 1
     play_a_while();
@@ -48,8 +51,7 @@ TEST_F(CdHandlers, PowerPresetStepAndPausePlayTheTracksAskedForAtTheCdVolume) {
     play_a_while();
     EXPECT_STREQ(text, "03");
     on_power(nullptr, 0);
-    mixer_volume_close();
-    cd_close();
+    service(PANEL_SERVICE_PRE_KILL);
 
     std::vector<std::string> files = captured_files(captures, "cd");
     const int expected[] = {1, 3, 4, 3, 3};

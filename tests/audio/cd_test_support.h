@@ -12,7 +12,7 @@
 
 #include "audio/cd.h"
 #include "audio/mixer.h"
-#include "core/radio_state.h"
+#include "core/controls.h"
 #include "platform/native/standin.h"
 #include "tests/support/radio_reset.h"
 #include "tests/support/scratch_dir.h"
@@ -84,14 +84,8 @@ class CdTest : public ::testing::Test {
 
     // The trace lines since the last take, of the calls that start with prefix.
     Lines take_trace(const std::string& prefix = "mci") {
-        std::stringstream text(read_file(trace_path));
+        Lines lines = lines_of(read_file(trace_path), prefix);
         std::filesystem::resize_file(trace_path, 0);
-        Lines lines;
-        for (std::string line; std::getline(text, line);) {
-            if (line.rfind(prefix, 0) == 0) {
-                lines.push_back(line);
-            }
-        }
         return lines;
     }
 

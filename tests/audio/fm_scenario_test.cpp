@@ -1,24 +1,46 @@
 // The radio's own FM and AM handlers over the real media player and click,
+// started and stopped by the gauge's service routine from a settings file,
 // with the CD and mixer recorded: every demo preset is heard.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "audio/media.h"
-#include "audio/sound.h"
+#include "core/controls.h"
 #include "core/presets.h"
-#include "core/radio_state.h"
+#include "gauge/module.h"
 #include "tests/audio/listening.h"
-#include "tests/fakes/recording_backends.h"
+#include "tests/support/radio_reset.h"
+#include "tests/support/stub_module.h"
 
 namespace {
 
-void assign(int slot, const std::string& path) {
-    strcpy(preset_table.slots[slot].file_path, path.c_str());
-    strcpy(preset_table.slots[slot].display_name, path.c_str());
-}
+// A module in dir/Gauges whose settings file puts the files on the presets
+// (FM 1-6, then AM 1-6; the rest have none) at the media volume given; the
+// service routine starts and stops the radio as a host calls it.
+class RadioModule {
+  public:
+    RadioModule(const ScratchDir& dir, const std::vector<std::string>& presets, int media_percent)
+        : module_(dir / "Gauges/skytune.gau") {
+        std::string text;
+        for (int slot = 0; slot < PRESET_SLOTS; ++slot) {
+            std::string path = slot < int(presets.size()) ? presets[size_t(slot)] : "";
+            path = path.empty() ? NO_FILE_ASSIGNED : path;
+            text += path + "\n" + path + "\n";
+        }
+        write_file(dir / "Gauges/skytune.dat",
+                   text + dir.path().string() + "\n" + std::to_string(media_percent) + "\n20\n");
+    }
+    void service(SINT32 code) {
+        gauge_header.gauge_callback(&gauge_header, code,
+                                    reinterpret_cast<UINT_PTR>(module_.handle()));
+    }
+
+  private:
+    StubModule module_;
+};
 
 // Separate sounds in a capture: runs above the threshold with more than
 // gap seconds of quiet between them.
@@ -36,29 +58,16 @@ int bursts(const CapturedAudio& audio, float threshold, double gap) {
 }
 
 TEST(FmScenario, EveryDemoPresetIsHeardWithItsClick) {
+    reset_radio();
     CaptureSink sink;
     setenv("TMPDIR", sink.dir().path().c_str(), 1);
-    backends_reset();
-    for (int slot = 0; slot < PRESET_SLOTS; ++slot) {
-        assign(slot, NO_FILE_ASSIGNED);
-    }
-    const char* demos[] = {"Sound/chimes.wav", "Sound/pad.mp3", "Sound/breeze.wma",
-                           "Sound/waltz.mid"};
-    for (int i = 0; i < 3; ++i) {
-        assign(i, source_file(demos[i]));
-    }
     // AM preset 2 plays the module's own click, through a temporary file.
-    assign(AM_SLOT_OFFSET, source_file(demos[3]));
-    assign(AM_SLOT_OFFSET + 1, "CLICK_RCD");
-    radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -600, -8000};
-
-    // Pre-install, as the service routine does it.
-    sound_init(nullptr);
-    click_sound = sound_load_wav("CLICK_RCD");
-    sound_set_volume(click_sound, -500);
-    media_init(nullptr, 0, 0, 0, 0);
-    presets_open_all();
-    media_set_volume(radio_state.media_volume);
+    RadioModule radio(
+        sink.dir(),
+        {source_file("Sound/chimes.wav"), source_file("Sound/pad.mp3"),
+         source_file("Sound/breeze.wma"), "", "", "", source_file("Sound/waltz.mid"), "CLICK_RCD"},
+        94);
+    radio.service(PANEL_SERVICE_PRE_INSTALL);
     for (int slot : {0, 1, 2, 6, 7}) {
         EXPECT_NE(preset_table.slots[slot].media_handle, nullptr) << slot;
     }
@@ -82,11 +91,7 @@ TEST(FmScenario, EveryDemoPresetIsHeardWithItsClick) {
     on_power(nullptr, 0);
     listen(0.1);
 
-    // Pre-kill.
-    media_shutdown();
-    sound_release_buffer(click_sound);
-    sound_shutdown();
-    CoUninitialize();
+    radio.service(PANEL_SERVICE_PRE_KILL);
     unsetenv("TMPDIR");
 
     std::vector<CapturedAudio> heard = sink.heard("media");
@@ -106,20 +111,11 @@ TEST(FmScenario, EveryDemoPresetIsHeardWithItsClick) {
 // Without a sound device or a filter graph the radio still works: every
 // button does its part of the job, silently, and pre-kill goes through.
 TEST(FmScenario, WithoutSoundTheRadioStillWorks) {
+    reset_radio();
     CaptureSink sink;
-    backends_reset();
-    for (int slot = 0; slot < PRESET_SLOTS; ++slot) {
-        assign(slot, NO_FILE_ASSIGNED);
-    }
-    assign(0, source_file("Sound/chimes.wav"));
-    radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -2000, -8000};
+    RadioModule radio(sink.dir(), {source_file("Sound/chimes.wav")}, 80);
     plat::faults_set("CoCreateInstance");
-    sound_init(nullptr);
-    click_sound = sound_load_wav("CLICK_RCD");
-    sound_set_volume(click_sound, -500);
-    media_init(nullptr, 0, 0, 0, 0);
-    presets_open_all();
-    media_set_volume(radio_state.media_volume);
+    radio.service(PANEL_SERVICE_PRE_INSTALL);
     EXPECT_EQ(click_sound, nullptr);
     EXPECT_STREQ(preset_table.slots[0].display_name, FILE_NOT_FOUND);
 
@@ -137,10 +133,7 @@ TEST(FmScenario, WithoutSoundTheRadioStillWorks) {
     EXPECT_EQ(radio_state.paused, 1);
     EXPECT_EQ(media_player.volume, -1850);
 
-    media_shutdown();
-    sound_release_buffer(click_sound);
-    sound_shutdown();
-    CoUninitialize();
+    radio.service(PANEL_SERVICE_PRE_KILL);
     plat::faults_set(nullptr);
     EXPECT_TRUE(sink.heard("media").empty());
     EXPECT_TRUE(sounding(sink.all("sound")).empty());

@@ -58,28 +58,29 @@ Bytes riff(const std::vector<Bytes>& chunks) {
     return out;
 }
 
+// What wav_parse gave: the result, and where the format and the samples
+// start in the image (-1 for none).
 struct Parsed {
     int result;
-    WavChunks found;
+    intptr_t format;
+    intptr_t data;
+    DWORD data_length;
 };
 
 // The image is copied into a buffer of exactly its size.
 Parsed parse(const Bytes& image) {
     Bytes exact(image);
-    Parsed parsed{0, {nullptr, nullptr, 0}};
-    parsed.result = wav_parse(exact.data(), static_cast<DWORD>(exact.size()), &parsed.found.format,
-                              &parsed.found.data, &parsed.found.data_length);
-    // Addresses into the copy become offsets into the image.
+    WAVEFORMATEX* format = nullptr;
+    BYTE* data = nullptr;
+    Parsed parsed{0, -1, -1, 0};
+    parsed.result = wav_parse(exact.data(), static_cast<DWORD>(exact.size()), &format, &data,
+                              &parsed.data_length);
     auto offset = [&](const void* at) -> intptr_t {
         return at == nullptr ? -1 : static_cast<const BYTE*>(at) - exact.data();
     };
-    parsed.found.format = reinterpret_cast<WAVEFORMATEX*>(offset(parsed.found.format));
-    parsed.found.data = reinterpret_cast<BYTE*>(offset(parsed.found.data));
+    parsed.format = offset(format);
+    parsed.data = offset(data);
     return parsed;
-}
-
-intptr_t at(const void* offset) {
-    return reinterpret_cast<intptr_t>(offset);
 }
 
 const Bytes SAMPLES = {1, 2, 3, 4, 5};
@@ -91,9 +92,9 @@ TEST(WavParse, TheClickSkipsFactAndTakesOddDataWithItsPad) {
     ASSERT_EQ(click.size(), 184u);
     Parsed parsed = parse(click);
     ASSERT_EQ(parsed.result, 1);
-    EXPECT_EQ(at(parsed.found.format), 20);
-    EXPECT_EQ(at(parsed.found.data), 56);
-    EXPECT_EQ(parsed.found.data_length, 127u);
+    EXPECT_EQ(parsed.format, 20);
+    EXPECT_EQ(parsed.data, 56);
+    EXPECT_EQ(parsed.data_length, 127u);
     EXPECT_EQ(click[183], 0) << "the pad byte after the odd data body";
 }
 
@@ -103,15 +104,15 @@ TEST(WavParse, TakesTheFirstFormatAndDataInEitherOrder) {
     Parsed parsed = parse(data_first);
     ASSERT_EQ(parsed.result, 1);
     // RIFF(8) WAVE(4) LIST(8+3+pad) data(8+5+pad) fmt(8)
-    EXPECT_EQ(at(parsed.found.data), 12 + 12 + 8);
-    EXPECT_EQ(at(parsed.found.format), 12 + 12 + 14 + 8);
+    EXPECT_EQ(parsed.data, 12 + 12 + 8);
+    EXPECT_EQ(parsed.format, 12 + 12 + 14 + 8);
 
     Bytes second_ones = riff({chunk("fmt ", pcm_format(1, 8000, 8)), chunk("data", SAMPLES),
                               chunk("fmt ", pcm_format(2, 44100, 16)), chunk("data", {7, 7})});
     parsed = parse(second_ones);
     ASSERT_EQ(parsed.result, 1);
-    EXPECT_EQ(at(parsed.found.format), 20);
-    EXPECT_EQ(parsed.found.data_length, 5u) << "the second chunks are never reached";
+    EXPECT_EQ(parsed.format, 20);
+    EXPECT_EQ(parsed.data_length, 5u) << "the second chunks are never reached";
 }
 
 TEST(WavParse, AShortFirstFormatFailsEvenIfALongerOneFollows) {
@@ -156,9 +157,9 @@ TEST(WavParse, BadMagicFailsWithEveryOutputEmpty) {
         bad[where + 1] ^= 0x20;
         Parsed parsed = parse(bad);
         EXPECT_EQ(parsed.result, 0);
-        EXPECT_EQ(at(parsed.found.format), -1);
-        EXPECT_EQ(at(parsed.found.data), -1);
-        EXPECT_EQ(parsed.found.data_length, 0u);
+        EXPECT_EQ(parsed.format, -1);
+        EXPECT_EQ(parsed.data, -1);
+        EXPECT_EQ(parsed.data_length, 0u);
     }
     EXPECT_EQ(parse(Bytes(good.begin(), good.begin() + 11)).result, 0) << "shorter than a header";
 }

@@ -1,10 +1,11 @@
 // The control handlers: state changes and the back-end calls, in order.
+#include "core/controls.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "core/presets.h"
-#include "core/radio_state.h"
 #include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
 #include "tests/support/radio_reset.h"
@@ -236,7 +237,7 @@ TEST_F(PresetAssignment, CancelKeepsTheSelectionAndTheSlot) {
     EXPECT_EQ(radio_state.preset, 3);
     EXPECT_EQ(radio_state.lamp, 4);
     EXPECT_EQ(preset_table.slots[3].media_handle, preset_table.slots[3].file_path);
-    EXPECT_STREQ(browse_folder, ".\\Sound\\");
+    EXPECT_STREQ(browse_folder, BROWSE_FOLDER_AT_LOAD);
 }
 
 TEST_F(Controls, VolumeButtonsStepTheModesLevelUpToOneStepPastTheEnds) {

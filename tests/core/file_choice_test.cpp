@@ -1,4 +1,6 @@
 // What the radio asks the open-file dialog for.
+#include "core/file_choice.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -11,6 +11,7 @@
 
 #include "core/presets.h"
 #include "core/radio_state.h"
+#include "core/settings_file.h"
 #include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
 #include "tests/support/radio_reset.h"
@@ -164,7 +165,7 @@ TEST_F(Settings, ShortFileKeepsWhatItDoesNotReach) {
     EXPECT_STREQ(preset_table.slots[0].file_path, "/music/One.wav");
     EXPECT_STREQ(preset_table.slots[1].display_name, "Two.wav");
     EXPECT_STREQ(preset_table.slots[5].display_name, "kept name");
-    EXPECT_STREQ(browse_folder, ".\\Sound\\");
+    EXPECT_STREQ(browse_folder, BROWSE_FOLDER_AT_LOAD);
     EXPECT_EQ(radio_state.media_volume, -1000);
 }
 

@@ -12,6 +12,7 @@
 
 #include "core/presets.h"
 #include "core/radio_state.h"
+#include "core/settings_file.h"
 #include "platform/native/standin.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stub_module.h"
@@ -40,9 +41,8 @@ void reset_table() {
         strcpy(slot.saved_name, "before");
         slot.media_handle = nullptr;
     }
-    strcpy(browse_folder, ".\\Sound\\");
-    radio_state.media_volume = -2000;
-    radio_state.cd_volume = -8000;
+    strcpy(browse_folder, BROWSE_FOLDER_AT_LOAD);
+    radio_state = RADIO_STATE_AT_LOAD;
 }
 
 void check_table() {

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/radio_state.h"
 #include "gauge/module.h"
+#include "gauge/service.h"
 #include "tests/fakes/recording_backends.h"
-#include "tests/gauge/panel_reader.h"
+#include "tests/gauge/face_flags_kept.h"
 #include "tests/support/radio_reset.h"
 
 namespace {
@@ -131,6 +134,23 @@ TEST_F(Face, PointerShowsTheVolumeOfTheModesSource) {
         EXPECT_EQ(value(FACE_VOLUME_POINTER_BRIGHT), 100.0);
         radio_state.mode = MODE_AM;
         EXPECT_EQ(value(FACE_VOLUME_POINTER_DIM), 100.0);
+    }
+    // The directions from the pivot: silence straight left, full straight
+    // right, 90 degrees for every 5000, and a point about 46 degrees below
+    // left for the levels past silence.
+    for (UINT32 index : {FACE_VOLUME_POINTER_DIM, FACE_VOLUME_POINTER_BRIGHT}) {
+        const auto& needle = *reinterpret_cast<ELEMENT_NEEDLE*>(chain[index]);
+        const double expected_value[] = {-15000, -10000, -5000, 0};
+        const double expected_angle[] = {-134.0, 180.0, 90.0, 0.0};
+        ASSERT_EQ(needle.nonlinearity_table_size, 4u);
+        for (int i = 0; i < 4; ++i) {
+            const NONLINEARITY& point = needle.nonlinearity_table[i];
+            EXPECT_EQ(point.value, expected_value[i]);
+            double angle = std::atan2(needle.header.position.y - point.pt.y,
+                                      point.pt.x - needle.header.position.x) *
+                           180 / M_PI;
+            EXPECT_NEAR(angle, expected_angle[i], 2.0) << "point " << i;
+        }
     }
 }
 

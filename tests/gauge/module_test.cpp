@@ -6,11 +6,12 @@
 #include <cstring>
 #include <sstream>
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
+#include "host/element_list.h"
+#include "host/mouse_map.h"
 #include "platform/native/com_classes.h"
 #include "platform/native/standin.h"
 #include "platform/win32.h"
-#include "tests/gauge/panel_reader.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -53,25 +54,30 @@ TEST_F(Module, ShowsTheHostOnlyItsTwoRecords) {
     linkage->module_deinit();
 }
 
+// Every image the face names is among the module's own bitmaps.
 TEST_F(Module, GaugeHeaderFaceAndMouseListThroughLinkage) {
     GAUGEHDR& header = *linkage->gauge_header_ptr[0];
     EXPECT_EQ(header.gauge_header_version, 700u);
     EXPECT_STREQ(header.gauge_name, "skytune");
     EXPECT_EQ(header.size_x_mm, 98u);
-    std::vector<ELEMENT_HEADER*> chain = face_chain(header);
+    std::vector<ELEMENT_HEADER*> chain = chain_of(header.elements_list[0]);
     ASSERT_EQ(chain.size(), 11u);
-    const ID ids[11] = {4096, 17669, 13824,      13568, 12288, 9472,
-                        8192, 16384, 0xFFFFFFFF, 16384, 17672};
-    for (size_t i = 0; i < chain.size(); ++i) {
-        EXPECT_EQ(chain[i]->resource_id, ids[i]) << "element " << i;
+    for (ELEMENT_HEADER* element : chain) {
+        UINT32 images = element->element_type == ELEMENT_TYPE_ICON
+                            ? reinterpret_cast<ELEMENT_ICON*>(element)->num_icons
+                        : element->element_type == ELEMENT_TYPE_STRING ? 0
+                                                                       : 1;
+        for (UINT32 k = 0; k < images; ++k) {
+            EXPECT_NE(FindResourceA(static_cast<HMODULE>(handle),
+                                    MAKEINTRESOURCEA(element->resource_id + k), RT_BITMAP),
+                      nullptr)
+                << "bitmap " << element->resource_id + k;
+        }
     }
-    int records = 1;
-    for (const MOUSERECT* rect = header.mouse_rect; rect->rect_type != MOUSE_RECT_EOL; ++rect) {
-        ++records;
-    }
-    EXPECT_EQ(records, 67);
-    EXPECT_EQ(hits_at(header.mouse_rect, 144, 120).size(), 0u);
-    EXPECT_EQ(hits_at(header.mouse_rect, 145, 120).size(), 1u);
+    MouseMap map = MouseMap::from_list(header.mouse_rect);
+    EXPECT_EQ(map.boxes.size(), 16u);
+    EXPECT_EQ(map.box_at(144, 120), nullptr);
+    EXPECT_NE(map.box_at(145, 120), nullptr);
 }
 
 TEST_F(Module, CarriesTheFaceBitmapsAndTheVersion) {
@@ -97,12 +103,7 @@ std::vector<std::string> traced_service(GAUGEHDR& header, SINT32 code, UINT_PTR 
     plat::trace_to(path.c_str());
     header.gauge_callback(&header, code, extra);
     plat::trace_to(nullptr);
-    std::vector<std::string> lines;
-    std::istringstream in(read_file(path));
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
+    return lines_of(read_file(path));
 }
 
 // Each expected call starts a trace line, in this order; others may lie between.

@@ -12,7 +12,7 @@
 #include "gauge/module.h"
 #include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
-#include "tests/gauge/panel_reader.h"
+#include "tests/gauge/face_flags_kept.h"
 #include "tests/support/radio_reset.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/stub_module.h"
@@ -20,15 +20,6 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-
-Lines lines_of(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // The settings file for one FM preset and two volume percentages.
 std::string settings_text(const std::string& fm1, int media_percent, int cd_percent) {
@@ -50,8 +41,10 @@ class Service : public ::testing::Test {
     }
     void TearDown() override { plat::trace_to(nullptr); }
 
+    // As the host calls it: through the gauge header.
     void service(SINT32 code) {
-        gauge_service(&gauge_header, code, reinterpret_cast<UINT_PTR>(module->handle()));
+        gauge_header.gauge_callback(&gauge_header, code,
+                                    reinterpret_cast<UINT_PTR>(module->handle()));
     }
 
     // Trace lines of the calls a service code makes.
@@ -129,7 +122,7 @@ TEST_F(Service, OtherCodesDoNothing) {
     }
     EXPECT_TRUE(backend_calls.empty());
     EXPECT_EQ(memcmp(&before, &radio_state, sizeof before), 0);
-    EXPECT_EQ(face_chain(gauge_header)[1]->image_flags, saved_flags[1]) << "face untouched";
+    EXPECT_EQ(kept.chain()[1]->image_flags, saved_flags[1]) << "face untouched";
     EXPECT_EQ(read_file(settings_file()), settings_text("Rain.mp3", 50, 70));
 }
 
@@ -137,7 +130,7 @@ TEST_F(Service, PreUpdateOnlyShowsAndHides) {
     radio_state.power = 1;
     radio_state.mode = MODE_FM;
     EXPECT_TRUE(traced(PANEL_SERVICE_PRE_UPDATE).empty());
-    EXPECT_EQ(face_chain(gauge_header)[FACE_POWER_LED]->image_flags & IMAGE_HIDDEN, 0u);
+    EXPECT_EQ(kept.chain()[FACE_POWER_LED]->image_flags & IMAGE_HIDDEN, 0u);
 }
 
 TEST_F(Service, SecondInstallRereadsSettingsAndKeepsTheRadiosState) {

@@ -13,8 +13,7 @@ const double TONES[] = {300, 500, 700};
 
 void make_disc(const HostFolder& folder) {
     for (int track = 1; track <= 3; ++track) {
-        write_tone_wav(folder.path("disc/track0" + std::to_string(track) + ".wav"),
-                       TONES[track - 1], 2.0);
+        folder.write_tone("disc/track0" + std::to_string(track) + ".wav", TONES[track - 1], 2.0);
     }
 }
 

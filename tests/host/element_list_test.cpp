@@ -1,11 +1,14 @@
 // The host's element list over hand-made records: the text element's buffer
-// and callback, the hidden bit, transparency and the dark panel.
+// and callback, the hidden bit, transparency and the dark panel; and the
+// panel services that reach the list from the module.
 #include "host/element_list.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+
+#include "host/panel_services.h"
 
 namespace {
 
@@ -85,6 +88,31 @@ TEST_F(TextElement, TransparentGroundAndTheDarkPanel) {
     text.header.image_flags = 0;
     text.bg_color = 0x00000080;  // red 0x80
     EXPECT_EQ(drawn(false).at(11, 6), 0x800000u);
+}
+
+// The slots find the list by the root element the module names, draw only
+// where the host says, and forget the list when its module goes.
+TEST_F(TextElement, ServicesFindTheListByItsRoot) {
+    PANELS* services = panel_services_table();
+    auto slot = [&](int number) {
+        return reinterpret_cast<PELEMENT_LIST_ROUTINE>(services->slot[number]);
+    };
+    ELEMENT_HEADER other{};
+    panel_services_serve(&text.header, &list);
+    EXPECT_EQ(slot(PANEL_SLOT_ELEMENT_LIST_UPDATE)(&other), 0) << "a root nobody serves";
+    EXPECT_EQ(text_calls, 0);
+    EXPECT_EQ(slot(PANEL_SLOT_ELEMENT_LIST_UPDATE)(&text.header), 1);
+    EXPECT_EQ(text_calls, 1);
+    EXPECT_EQ(slot(PANEL_SLOT_ELEMENT_LIST_PLOT)(&text.header), 0) << "no face to draw into";
+    Image face(60, 40, 0x203040);
+    list.set_canvas(&face, false);
+    EXPECT_EQ(slot(PANEL_SLOT_ELEMENT_LIST_PLOT)(&text.header), 1);
+    EXPECT_EQ(brightest(face), 255);
+    list.set_canvas(nullptr, false);
+
+    panel_services_withdraw(&list);
+    EXPECT_EQ(slot(PANEL_SLOT_ELEMENT_LIST_UPDATE)(&text.header), 0);
+    EXPECT_EQ(text_calls, 1);
 }
 
 TEST(ElementChain, OrderFollowsTheNextListsAndStopsAtLoops) {

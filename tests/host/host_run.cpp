@@ -6,12 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "tools/demo_disc/wav_file.h"
 
 #ifndef HOST_PATH
 #error "HOST_PATH names the built skytune-host"
@@ -22,26 +22,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
-
 std::vector<std::string> HostRun::lines(const std::string& prefix) const {
-    std::vector<std::string> found;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) {
-        if (line.compare(0, prefix.size(), prefix) == 0) {
-            found.push_back(line);
-        }
-    }
-    return found;
+    return lines_of(out, prefix);
 }
 
 HostRun run_command(const std::vector<std::string>& argv, const std::string& folder) {
@@ -70,24 +52,22 @@ HostRun run_command(const std::vector<std::string>& argv, const std::string& fol
     int status = 0;
     waitpid(child, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = slurp(out_path);
-    run.err = slurp(err_path);
+    run.out = read_file(out_path);
+    run.err = read_file(err_path);
     return run;
 }
 
-HostFolder::HostFolder() {
-    std::string pattern = (fs::temp_directory_path() / "skytune-host-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
+HostFolder::HostFolder() : root_(dir_.path().string()) {
     fs::copy_file(GAUGE_PATH, gauge());
-}
-
-HostFolder::~HostFolder() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
 }
 
 std::string HostFolder::path(const std::string& name) const {
     return name.empty() ? root_ : root_ + "/" + name;
+}
+
+void HostFolder::write_tone(const std::string& name, double frequency, double seconds) const {
+    fs::create_directories(fs::path(path(name)).parent_path());
+    write_tone_wav(path(name), frequency, seconds);
 }
 
 HostRun HostFolder::run(const std::string& script, const std::vector<std::string>& extra,
@@ -104,34 +84,6 @@ HostRun HostFolder::run(const std::string& script, const std::vector<std::string
     argv.push_back(script_path);
     fs::create_directories(audio_dir());
     return run_command(argv, root_);
-}
-
-void write_tone_wav(const std::string& path, double frequency, double seconds, int rate,
-                    double level) {
-    fs::create_directories(fs::path(path).parent_path());
-    uint32_t samples = uint32_t(seconds * rate);
-    uint32_t data_bytes = samples * 2;
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + data_bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(uint32_t(rate));
-    u32(uint32_t(rate) * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(data_bytes);
-    for (uint32_t i = 0; i < samples; ++i) {
-        double t = double(i) / rate;
-        auto value =
-            static_cast<int16_t>(std::lround(level * 32767 * std::sin(2 * M_PI * frequency * t)));
-        u16(static_cast<uint16_t>(value));
-    }
 }
 
 Image read_png(const std::string& path) {

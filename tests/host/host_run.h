@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/image.h"
+#include "tests/support/scratch_dir.h"
 
 struct HostRun {
     int status = -1;
@@ -20,11 +21,10 @@ class HostFolder {
     // A scratch folder holding skytune.gau; the host runs with it as the
     // current directory.
     HostFolder();
-    ~HostFolder();
-    HostFolder(const HostFolder&) = delete;
-    HostFolder& operator=(const HostFolder&) = delete;
 
     std::string path(const std::string& name = "") const;
+    // A steady tone as a 16-bit mono WAV file at path(name).
+    void write_tone(const std::string& name, double frequency, double seconds) const;
     std::string gauge() const { return path("skytune.gau"); }
     std::string settings() const { return path("skytune.dat"); }
 
@@ -36,12 +36,9 @@ class HostFolder {
     std::string trace_file() const { return path("trace.txt"); }
 
   private:
+    ScratchDir dir_;
     std::string root_;
 };
-
-// A tone of one frequency as a 16-bit mono WAV file.
-void write_tone_wav(const std::string& path, double frequency, double seconds, int rate = 22050,
-                    double level = 0.5);
 
 // A PNG the host wrote; empty when unreadable.
 Image read_png(const std::string& path);

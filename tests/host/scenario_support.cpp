@@ -1,7 +1,7 @@
 // Helpers for the host scenario tests.
 #include "tests/host/scenario_support.h"
 
-#include <fstream>
+#include "tests/support/scratch_dir.h"
 
 std::string at::preset(int k) {
     static const int centres[] = {160, 197, 230, 264, 297, 333};
@@ -9,12 +9,7 @@ std::string at::preset(int k) {
 }
 
 std::vector<std::string> file_lines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
+    return lines_of(read_file(path));
 }
 
 std::string element_line(const HostRun& run, const std::string& name, size_t nth) {
@@ -32,11 +27,5 @@ std::string element_line(const HostRun& run, const std::string& name, size_t nth
 }
 
 std::vector<std::string> trace_calls(const std::string& trace, const std::string& call) {
-    std::vector<std::string> found;
-    for (const std::string& line : file_lines(trace)) {
-        if (line.compare(0, call.size() + 1, call + " ") == 0) {
-            found.push_back(line);
-        }
-    }
-    return found;
+    return lines_of(read_file(trace), call + " ");
 }

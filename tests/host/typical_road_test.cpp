@@ -32,7 +32,7 @@ void expect_looped_tone(const HostFolder& folder, double frequency, double at_le
 
 TEST(TypicalRoad, RightClickChooseHearSeeReadQuitAndHearAgain) {
     HostFolder folder;
-    write_tone_wav(folder.path("Music/Rain.wav"), 440, 0.4);
+    folder.write_tone("Music/Rain.wav", 440, 0.4);
     HostRun first = folder.run(ASSIGN_PRESET_3 + "dialog " + folder.path("Music/Rain.wav") + "\n" +
                                "click " + at::preset(3) + " right\n" +
                                "wait 1500\n"
@@ -69,7 +69,7 @@ TEST(TypicalRoad, RightClickChooseHearSeeReadQuitAndHearAgain) {
 
 TEST(TypicalRoad, CancelInTheChooserLeavesThePresetAndSilence) {
     HostFolder folder;
-    write_tone_wav(folder.path("Music/Rain.wav"), 440, 0.4);
+    folder.write_tone("Music/Rain.wav", 440, 0.4);
     HostRun run =
         folder.run(ASSIGN_PRESET_3 + "dialog " + folder.path("Music/Rain.wav") + "\nclick " +
                    at::preset(3) + " right\n" + "wait 300\n" + "dialog cancel\n" + "click " +
@@ -103,7 +103,7 @@ TEST(TypicalRoad, CancelInTheChooserLeavesThePresetAndSilence) {
 
 TEST(TypicalRoad, APresetFileDeletedBetweenRunsIsNamedAndKept) {
     HostFolder folder;
-    write_tone_wav(folder.path("Music/Rain.wav"), 440, 0.4);
+    folder.write_tone("Music/Rain.wav", 440, 0.4);
     HostRun first = folder.run(ASSIGN_PRESET_3 + "dialog " + folder.path("Music/Rain.wav") +
                                "\nclick " + at::preset(3) + " right\nwait 200\n");
     ASSERT_EQ(first.status, 0) << first.err;

@@ -5,13 +5,14 @@
 
 #include "core/presets.h"
 #include "core/radio_state.h"
+#include "core/text_buffer.h"
 #include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
 
 inline void reset_radio() {
-    radio_state = RadioState{0, MODE_CD, 0, 0, 0, 0, 0, 0, -2000, -8000};
+    radio_state = RADIO_STATE_AT_LOAD;
     memset(&preset_table, 0, sizeof preset_table);
-    strcpy(browse_folder, ".\\Sound\\");
+    text_copy(browse_folder, BROWSE_FOLDER_AT_LOAD);
     backends_reset();
     plat::dialog_clear();
     plat::faults_set(nullptr);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 class ScratchDir {
   public:
@@ -50,4 +51,16 @@ inline std::string read_file(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// The text's lines that start with prefix, without their ends.
+inline std::vector<std::string> lines_of(const std::string& text, const std::string& prefix = "") {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.compare(0, prefix.size(), prefix) == 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
 }

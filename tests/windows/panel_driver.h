@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "gauge/panel_records.h"
+#include "common/panel_records.h"
 
 // One mouse area as the host sees it: face coordinates.
 struct PanelArea {

@@ -1,7 +1,8 @@
 // The panel system's records: what the host reads from the module and the
-// forms of the callbacks it calls. On 32-bit Windows they have the host's
-// published layout (4-byte packing, checked below); on the native build the
-// same records hold native pointers, since our own host reads them there.
+// forms of the callbacks it calls. Every layer may include them. On 32-bit
+// Windows they have the host's published layout (4-byte packing, checked
+// field by field in gauge/record_layouts.cpp); on the native build the same
+// records hold native pointers, since our own host reads them there.
 #pragma once
 
 #include <cstdint>
@@ -345,43 +346,4 @@ struct GAUGESLINKAGE {
 
 #if defined(_WIN32)
 #pragma pack(pop)
-#endif
-
-#if defined(_WIN32) && !defined(_WIN64)
-#include <cstddef>
-// The layouts the simulator reads.
-static_assert(sizeof(MODULE_VAR) == 28, "MODULE_VAR");
-static_assert(sizeof(ELEMENT_HEADER) == 0x3C, "element header");
-static_assert(offsetof(ELEMENT_HEADER, next_element) == 0x28, "next element");
-static_assert(offsetof(ELEMENT_HEADER, image_flags) == 0x30, "image flags");
-static_assert(sizeof(ELEMENT_STATIC_IMAGE) == 0x60, "static image");
-static_assert(sizeof(NONLINEARITY) == 24, "nonlinearity point");
-static_assert(offsetof(ELEMENT_NEEDLE, reference) == 0x68, "needle reference");
-static_assert(offsetof(ELEMENT_NEEDLE, nonlinearity_table) == 0x70, "needle table");
-static_assert(offsetof(ELEMENT_NEEDLE, readout_goal) == 0x7C, "needle readout goal");
-static_assert(offsetof(ELEMENT_NEEDLE, needle_data) == 0xBC, "needle image set");
-static_assert(offsetof(ELEMENT_NEEDLE, update_cb) == 0xE0, "needle callback");
-static_assert(sizeof(ELEMENT_NEEDLE) == 0xEC, "needle");
-static_assert(offsetof(ELEMENT_STRING, save_var) == 0x90, "string saved values");
-static_assert(offsetof(ELEMENT_STRING, string) == 0xB8, "string buffer");
-static_assert(offsetof(ELEMENT_STRING, fg_color) == 0xD0, "string colour");
-static_assert(offsetof(ELEMENT_STRING, font_name) == 0xF8, "string font");
-static_assert(offsetof(ELEMENT_STRING, draw_text_flags) == 0x120, "string flags");
-static_assert(offsetof(ELEMENT_STRING, max_string_length) == 0x124, "string length");
-static_assert(offsetof(ELEMENT_STRING, update_cb) == 0x138, "string callback");
-static_assert(sizeof(ELEMENT_STRING) == 0x144, "string");
-static_assert(offsetof(ELEMENT_ICON, scale) == 0x64, "icon scale");
-static_assert(offsetof(ELEMENT_ICON, num_icons) == 0x70, "icon count");
-static_assert(offsetof(ELEMENT_ICON, update_cb) == 0x84, "icon callback");
-static_assert(sizeof(ELEMENT_ICON) == 0x8C, "icon");
-static_assert(sizeof(MOUSERECT) == 44, "mouse rectangle");
-static_assert(offsetof(MOUSERECT, mouse_function) == 0x24, "mouse handler");
-static_assert(sizeof(MOUSE_ARG) == 72, "tooltip argument");
-static_assert(offsetof(MOUSE_ARG, string_callback) == 0x44, "tooltip string callback");
-static_assert(offsetof(GAUGEHDR, size_x_mm) == 0x2C, "gauge size");
-static_assert(offsetof(GAUGEHDR, mouse_rect) == 0x50, "gauge mouse list");
-static_assert(offsetof(GAUGEHDR, gauge_callback) == 0x54, "gauge service");
-static_assert(sizeof(GAUGEHDR) == 0xCC, "gauge header");
-static_assert(sizeof(GAUGESLINKAGE) == 32, "linkage");
-static_assert(sizeof(IMPORT_TABLE) == 16, "import table");
 #endif
