@@ -1,8 +1,10 @@
 // The filter graph stand-in as COM: one object behind every interface,
 // alive while any reference is, holding the files it rendered as Windows'
 // source filters do.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -82,10 +84,13 @@ TEST(FilterGraph, LivesWhileAnyInterfaceIsHeldAndHoldsItsFiles) {
     CoUninitialize();
 }
 
-// The file tester is a process of its own: when something kills it, the
-// next file is tested by a new one.
+// The file tester is a process of its own, which holds nothing of the
+// host's (its descriptors, such as a sound device's, nor the stand-in's
+// switches); when something kills it, the next file is tested by a new one.
 TEST(FilterGraph, AFileTesterThatDiedIsReplaced) {
     ScratchDir dir;
+    int inheritable = open("/dev/null", O_RDONLY);
+    setenv("SKYTUNE_AUDIO", "wav:/nowhere", 1);
     CoInitialize(nullptr);
     for (const char* name : {"one.wav", "two.wav"}) {
         std::filesystem::copy_file(source_file("tests/fixtures/tone.wav"), dir / name);
@@ -95,9 +100,15 @@ TEST(FilterGraph, AFileTesterThatDiedIsReplaced) {
         graph->Release();
         std::vector<pid_t> testers = children_named("skytune-filetes");
         ASSERT_EQ(testers.size(), 1u);
+        std::string proc = "/proc/" + std::to_string(testers[0]);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(proc + "/fd"), {}), 3)
+            << "standard input, output and error only";
+        EXPECT_EQ(read_file(proc + "/environ").find("SKYTUNE_"), std::string::npos);
         kill(testers[0], SIGKILL);
     }
     CoUninitialize();
+    unsetenv("SKYTUNE_AUDIO");
+    close(inheritable);
 }
 
 // A file is decoded once while it stays the same; one rewritten in place is
