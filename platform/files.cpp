@@ -532,3 +532,57 @@ int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR text, int bytes, LPWSTR wi
     trace.ret(result);
     return result;
 }
+
+// Writes UTF-8, the stand-in's code page; an unpaired surrogate becomes
+// U+FFFD. The default character is never needed.
+int WideCharToMultiByte(UINT code_page, DWORD, LPCWSTR wide, int count, LPSTR text, int text_size,
+                        LPCSTR, LPBOOL used_default) {
+    plat::Trace trace("WideCharToMultiByte");
+    trace.num(code_page).num(count).num(text_size);
+    if (used_default != nullptr) {
+        *used_default = FALSE;
+    }
+    if (plat::fault("WideCharToMultiByte") || wide == nullptr || count == 0 || text_size < 0 ||
+        (text == nullptr && text_size != 0)) {
+        last_error = ERROR_INVALID_PARAMETER;
+        trace.ret(0);
+        return 0;
+    }
+    size_t length = 0;
+    if (count < 0) {
+        while (wide[length] != 0) {
+            ++length;
+        }
+        ++length;
+    } else {
+        length = static_cast<size_t>(count);
+    }
+    std::string out;
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t point = wide[i];
+        if (point >= 0xD800 && point < 0xDC00 && i + 1 < length && wide[i + 1] >= 0xDC00 &&
+            wide[i + 1] < 0xE000) {
+            point = 0x10000 + ((point - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+            ++i;
+        } else if (point >= 0xD800 && point < 0xE000) {
+            point = 0xFFFD;
+        }
+        int extra = point < 0x80 ? 0 : point < 0x800 ? 1 : point < 0x10000 ? 2 : 3;
+        static const unsigned char lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        out += static_cast<char>(lead[extra] | (point >> (6 * extra)));
+        for (int k = extra - 1; k >= 0; --k) {
+            out += static_cast<char>(0x80 | ((point >> (6 * k)) & 0x3F));
+        }
+    }
+    int result = static_cast<int>(out.size());
+    if (text_size != 0) {
+        if (out.size() > static_cast<size_t>(text_size)) {
+            last_error = ERROR_INSUFFICIENT_BUFFER;
+            result = 0;
+        } else {
+            memcpy(text, out.data(), out.size());
+        }
+    }
+    trace.ret(result);
+    return result;
+}
