@@ -469,6 +469,24 @@ BOOL UnmapViewOfFile(LPCVOID view) {
     return result;
 }
 
+namespace {
+
+// A conversion's result as both directions give it: with no room, the length
+// it needs; else the converted text in the room, or 0 when it does not fit.
+int hand_over(const void* converted, size_t length, size_t unit, void* room, int room_size) {
+    if (room_size == 0) {
+        return static_cast<int>(length);
+    }
+    if (length > static_cast<size_t>(room_size)) {
+        last_error = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    memcpy(room, converted, length * unit);
+    return static_cast<int>(length);
+}
+
+}  // namespace
+
 // The stand-in's code page is UTF-8, the encoding of Linux file names; a
 // byte that is not part of a valid sequence becomes U+FFFD, as Windows
 // does without MB_ERR_INVALID_CHARS.
@@ -520,15 +538,7 @@ int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR text, int bytes, LPWSTR wi
             out += static_cast<char16_t>(point);
         }
     }
-    int result = static_cast<int>(out.size());
-    if (wide_size != 0) {
-        if (out.size() > static_cast<size_t>(wide_size)) {
-            last_error = ERROR_INSUFFICIENT_BUFFER;
-            result = 0;
-        } else {
-            memcpy(wide, out.data(), out.size() * sizeof(char16_t));
-        }
-    }
+    int result = hand_over(out.data(), out.size(), sizeof(char16_t), wide, wide_size);
     trace.ret(result);
     return result;
 }
@@ -574,15 +584,7 @@ int WideCharToMultiByte(UINT code_page, DWORD, LPCWSTR wide, int count, LPSTR te
             out += static_cast<char>(0x80 | ((point >> (6 * k)) & 0x3F));
         }
     }
-    int result = static_cast<int>(out.size());
-    if (text_size != 0) {
-        if (out.size() > static_cast<size_t>(text_size)) {
-            last_error = ERROR_INSUFFICIENT_BUFFER;
-            result = 0;
-        } else {
-            memcpy(text, out.data(), out.size());
-        }
-    }
+    int result = hand_over(out.data(), out.size(), 1, text, text_size);
     trace.ret(result);
     return result;
 }
