@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
-FUZZ_TARGETS := settings wav mci
+FUZZ_TARGETS := settings wav mci playlist
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 

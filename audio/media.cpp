@@ -267,7 +267,11 @@ void media_on_events() {
     while (media_player.events != nullptr &&
            SUCCEEDED(media_player.events->GetEvent(&code, &param1, &param2, 0))) {
         media_player.events->FreeEventParams(code, param1, param2);
-        if (code != EC_COMPLETE && code != EC_USERABORT) {
+        // A playlist entry that fails on the way is done with: the list
+        // goes on rather than stall in silence.
+        int entry_failed =
+            code == EC_ERRORABORT && playlist_player.playing == 1 && media_player.looping == 0;
+        if (code != EC_COMPLETE && code != EC_USERABORT && entry_failed == 0) {
             continue;
         }
         if (media_player.looping == 1) {
