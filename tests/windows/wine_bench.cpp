@@ -72,26 +72,28 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
     panel_link();
 
     double total = 0, first = 0, longest = 0;
+    std::string each;
     for (int i = 0; i < INSTALLS; ++i) {
         panel_service(sim::SERVICE_PRE_INSTALL, reinterpret_cast<uintptr_t>(panel_module));
-        const double ms = module_calls.last_us / 1000;
-        total += ms;
-        if (i == 0) first = ms;
-        if (ms > longest) longest = ms;
+        const double us = module_calls.last_us;
+        total += us;
+        if (i == 0) first = us;
+        if (us > longest) longest = us;
+        each += " " + milliseconds(us);
         run_panel(200);
         if (i + 1 < INSTALLS) panel_service(sim::SERVICE_PRE_KILL, 0);
     }
-    printf(
-        "pre-install, twelve presets: mean %.1f ms, first %.1f ms, longest %.1f ms "
-        "(goal < 300 ms)\n",
-        total / INSTALLS, first, longest);
+    printf("pre-install, twelve presets: mean %s, first %s, longest %s (goal < 300 ms)\n",
+           milliseconds(total / INSTALLS).c_str(), milliseconds(first).c_str(),
+           milliseconds(longest).c_str());
+    printf("each pre-install:%s\n", each.c_str());
 
     radio_areas = panel_areas();
     click(POWER);
     click(MODE_FM_AREA);
     run_panel(500);
     module_calls_reset();
-    std::string each;
+    each.clear();
     for (int button : {2, 3, 4, 5, 6, 1}) {
         click(preset_area(button));
         const std::string sound = SOUNDS[(button - 1) % 4];
