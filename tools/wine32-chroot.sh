@@ -18,7 +18,6 @@ root="${SKYTUNE_WINE32_CHROOT:-/var/cache/skytune/wine32-chroot}"
 root="$(realpath -m "$root")"
 lock="$root.lock"
 log="$root.log"
-stamp="$root/etc/skytune-wine32"
 suite=bookworm
 free_mib_needed=3000
 packages=(wine wine32 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
@@ -191,7 +190,12 @@ make_it() {
         echo "wine32-chroot: cannot be made: something is mounted under $root"
         return 1
     fi
-    # Broken or half made: start again from nothing.
+    # Broken or half made: start again from nothing. Only what this script
+    # made (it bears the stamp) is removed.
+    if [ -e "$root" ] && [ ! -f "$root/etc/skytune-wine32" ]; then
+        echo "wine32-chroot: cannot be made: $root is there and is not one this script made"
+        return 1
+    fi
     part="$root.part"
     rm -rf --one-file-system "$root" "$part"
     local free
@@ -201,7 +205,7 @@ make_it() {
         return 1
     fi
     started=$(date +%s)
-    echo "wine32-chroot: making $root (about 5 minutes, 2 GB; log in $log)"
+    echo "wine32-chroot: making $root (4 to 6 minutes, about 2 GB; log in $log)"
     # In a session of its own, so that an interruption ends all of it
     # (debootstrap, apt, dpkg): what is half made is made again next time.
     setsid unshare --mount --propagation private "$0" _build "$part" "$mirror" "$security" \
