@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "audio/playlist_player.h"
+
 MediaPlayerState media_player;
 
 namespace {
@@ -134,6 +136,10 @@ MediaHandle media_open(const char* name) {
     if (media_player.graph == nullptr && media_build_graph() == 0) {
         return nullptr;
     }
+    // A playlist opens when one of its entries does.
+    if (playlist_format(name) != PLAYLIST_NONE) {
+        return playlist_open(name) == 1 ? name : nullptr;
+    }
     const char* path = name;
     HRSRC resource = FindResourceA(media_player.module_instance, name, RT_RCDATA);
     if (resource != nullptr) {
@@ -143,37 +149,52 @@ MediaHandle media_open(const char* name) {
         }
     }
     WCHAR wide[256];
-    if (media_wide_path(path, wide) == 0 || FAILED(media_player.graph->RenderFile(wide, nullptr))) {
+    if (media_wide_path(path, wide) == 0 || media_test_file(wide) == 0) {
         return nullptr;
     }
     return path;
+}
+
+int media_test_file(const WCHAR* path) {
+    return media_player.graph != nullptr && SUCCEEDED(media_player.graph->RenderFile(path, nullptr))
+               ? 1
+               : 0;
 }
 
 int media_play(MediaHandle handle, int loop) {
     if (handle == nullptr) {
         return 1;
     }
+    if (playlist_format(handle) != PLAYLIST_NONE) {
+        playlist_play(handle, loop);
+        return 1;
+    }
+    playlist_stop();
     WCHAR wide[256];
     int converted = media_wide_path(handle, wide);
+    media_play_file(converted == 1 ? wide : nullptr, loop);
+    return 1;
+}
 
+int media_play_file(const WCHAR* path, int loop) {
     media_release(media_player.video);
     if (media_player.control != nullptr && FAILED(media_player.control->Stop())) {
         media_release_graph();
-        return 1;
+        return 0;
     }
     media_release_graph();
 
     if (media_build_graph() == 0) {
-        return 1;
+        return 0;
     }
     // A file gone since it was opened plays nothing; the empty graph stays.
-    if (converted == 0 || FAILED(media_player.graph->RenderFile(wide, nullptr))) {
-        return 1;
+    if (path == nullptr || FAILED(media_player.graph->RenderFile(path, nullptr))) {
+        return 0;
     }
     if (FAILED(media_player.graph->QueryInterface(IID_IVideoWindow,
                                                   reinterpret_cast<void**>(&media_player.video)))) {
         media_player.video = nullptr;
-        return 1;
+        return 0;
     }
     IVideoWindow* video = media_player.video;
     video->put_Owner(reinterpret_cast<OAHWND>(GetActiveWindow()));
@@ -187,13 +208,14 @@ int media_play(MediaHandle handle, int loop) {
         FAILED(media_player.control->Run()) ||
         FAILED(media_player.audio->put_Volume(media_player.volume))) {
         media_silence();
-        return 1;
+        return 0;
     }
     media_player.playing = 1;
     return 1;
 }
 
 int media_stop() {
+    playlist_stop();
     if (media_player.control != nullptr && FAILED(media_player.control->Stop())) {
         media_release_graph();
         return 1;
@@ -245,7 +267,11 @@ void media_on_events() {
     while (media_player.events != nullptr &&
            SUCCEEDED(media_player.events->GetEvent(&code, &param1, &param2, 0))) {
         media_player.events->FreeEventParams(code, param1, param2);
-        if (code != EC_COMPLETE && code != EC_USERABORT) {
+        // A playlist entry that fails on the way is done with: the list
+        // goes on rather than stall in silence.
+        int entry_failed =
+            code == EC_ERRORABORT && playlist_player.playing == 1 && media_player.looping == 0;
+        if (code != EC_COMPLETE && code != EC_USERABORT && entry_failed == 0) {
             continue;
         }
         if (media_player.looping == 1) {
@@ -253,6 +279,9 @@ void media_on_events() {
             LONGLONG start = 0;
             media_player.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
                                                AM_SEEKING_NoPositioning);
+        } else if (playlist_player.playing == 1) {
+            // The next entry's graph takes this one's place.
+            playlist_on_entry_end();
         } else {
             media_player.playing = 0;
         }
@@ -264,4 +293,15 @@ LRESULT CALLBACK media_event_wndproc(HWND window, UINT message, WPARAM wparam, L
         media_on_events();
     }
     return DefWindowProcA(window, message, wparam, lparam);
+}
+
+int media_step(MediaHandle handle, int direction) {
+    if (handle != nullptr && playlist_format(handle) != PLAYLIST_NONE) {
+        playlist_step(handle, direction);
+    }
+    return 1;
+}
+
+const char* media_entry_title(MediaHandle handle) {
+    return playlist_playing_title(handle);
 }

@@ -1,4 +1,6 @@
-// The media file player: preset files through a filter graph.
+// The media file player: preset files through a filter graph. A preset's
+// file may be a playlist, whose entries the playlist player hands back to
+// the graph one by one.
 #pragma once
 
 #include "common/audio_types.h"
@@ -49,3 +51,14 @@ int media_set_volume(VolumeLevel level);
 int media_shutdown();
 void media_on_events();
 LRESULT CALLBACK media_event_wndproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// A playlist's handle: plays the entry before (-1) or after (1) the one that
+// played, wrapping at the ends; 1. Any other handle is left alone.
+int media_step(MediaHandle handle, int direction);
+// The title of the playlist entry that plays for the handle, or null.
+const char* media_entry_title(MediaHandle handle);
+
+// The graph's part for the playlist player, on wide paths: 1 when the file
+// renders into the graph there is; 1 when a new graph plays it.
+int media_test_file(const WCHAR* path);
+int media_play_file(const WCHAR* path, int loop);

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "audio/file_view.h"
+
 namespace {
 
 DWORD wav_le32(const BYTE* at) {
@@ -104,25 +106,8 @@ int wav_from_resource(HMODULE module, LPCSTR name, WAVEFORMATEX** format, BYTE**
 int wav_from_file(LPCSTR path, WAVEFORMATEX** format, BYTE** data, DWORD* data_length,
                   LPVOID* view) {
     *view = nullptr;
-    HANDLE file =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    DWORD size_high = 0;
-    DWORD size = GetFileSize(file, &size_high);
-    if (size == INVALID_FILE_SIZE || size_high != 0) {
-        CloseHandle(file);
-        return 0;
-    }
-    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    // The mapping keeps the file; its handle is not needed any more.
-    CloseHandle(file);
-    if (mapping == nullptr) {
-        return 0;
-    }
-    LPVOID mapped = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    CloseHandle(mapping);
+    DWORD size = 0;
+    LPVOID mapped = file_view_open(path, 0, &size);
     if (mapped == nullptr) {
         return 0;
     }

@@ -96,7 +96,52 @@ awk '
         printf "longest call during a volume hold: %.2f ms (%s) (goal < 5 ms)\n", top["hold"] / 1000, what["hold"]
     }' "$work/calls.timing"
 
-# 4. Resident memory with twelve presets, and its growth over a soak of
+# 4. A playlist preset. FM 1 plays four tones of exactly one second each,
+#    loud from their first sample to their last, so that one entry's last
+#    sample is heard its length after its first sound: the gap between two
+#    entries is the next one's first sound minus that. FM 2 plays the four
+#    demo sounds under names no file test has seen: stepping through them
+#    the first time tests each file (as assigning a file does), the second
+#    time it does not.
+mkdir -p "$work/List"
+for n in 1 2 3 4; do
+    gst-launch-1.0 -q audiotestsrc wave=sine freq=$((330 + 110 * n)) volume=0.5 num-buffers=10 \
+        samplesperbuffer=4410 ! audio/x-raw,format=S16LE,rate=44100,channels=1 ! wavenc ! \
+        filesink location="$work/List/tone$n.wav"
+    printf 'tone%s.wav\n' "$n" >> "$work/List/tones.m3u"
+done
+for sound in "${sounds[@]}"; do
+    cp "$top/Sound/$sound" "$work/List/step-$sound"
+    printf 'step-%s\n' "$sound" >> "$work/List/steps.m3u"
+done
+lists_settings=$(printf 'tones.m3u\n%s\nsteps.m3u\n%s\n' "$work/List/tones.m3u" "$work/List/steps.m3u")
+cp "$work/skytune.dat" "$work/presets.dat"
+{ printf '%s\n' "$lists_settings"; tail -n +5 "$work/presets.dat"; } > "$work/skytune.dat"
+NEXT="387 120"; PREV="363 120"
+script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 9500"$'\n'"click ${preset_x[2]} 120"$'\n'"wait 700"
+script+=$'\n'"echo first"
+for i in 1 2 3; do script+=$'\n'"click $NEXT"$'\n'"wait 700"; done
+script+=$'\n'"echo again"
+for i in 1 2 3 4 5; do script+=$'\n'"click $NEXT"$'\n'"wait 700"; done
+for i in 1 2 3 4 5; do script+=$'\n'"click $PREV"$'\n'"wait 700"; done
+run_host lists "$script"
+awk '/^media-/ { sub(/^media-/, "", $1); sub(/\.wav$/, "", $1); when[$1 + 0] = $2 }
+     END { for (n = 2; n <= 9; n++) if ((n - 1) in when && n in when) {
+               gap = (when[n] - when[n - 1] - 1.0) * 1000; sum += gap; count++; if (gap > top) top = gap }
+           if (count) printf "gap between two playlist entries (WAV): mean %.1f ms, longest %.1f ms over %d (goal < 60 ms)\n", sum / count, top, count
+           else print "gap between two playlist entries: no entries captured" }' \
+    "$work/lists.audio/first-sound.txt"
+awk '
+    $2 == "-" && $3 == "script" && $4 == "echo" { phase = $5 }
+    $2 != "-" && phase != "" && !($3 == "service" && $4 != "pre-update") {
+        if ($2 > top[phase]) { top[phase] = $2; what[phase] = $3 " " $4 " " $5 " " $6 } }
+    END {
+        printf "longest call stepping a playlist, first visit of each entry: %.2f ms (%s) (goal < 5 ms)\n", top["first"] / 1000, what["first"]
+        printf "longest call stepping a playlist, entries visited before: %.2f ms (%s) (goal < 5 ms)\n", top["again"] / 1000, what["again"]
+    }' "$work/lists.timing"
+mv "$work/presets.dat" "$work/skytune.dat"
+
+# 5. Resident memory with twelve presets, and its growth over a soak of
 #    preset switches, mode changes, tooltips and reinstalls.
 soak_seconds=${SOAK_SECONDS:-60}
 script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 1000"$'\n'"echo rss"

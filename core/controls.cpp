@@ -5,6 +5,7 @@
 #include "audio/cd.h"
 #include "audio/media.h"
 #include "audio/mixer.h"
+#include "audio/playlist.h"
 #include "audio/sound.h"
 #include "core/file_choice.h"
 #include "core/presets.h"
@@ -67,11 +68,18 @@ void step_volume(VolumeLevel step) {
     }
 }
 
+// Previous and next step through the disc, or through a playlist preset's
+// entries; on a single file they only click.
 void step_track(int direction) {
     click();
-    if (radio_state.mode == MODE_CD && radio_state.power == 1) {
+    if (radio_state.power == 1 && radio_state.mode == MODE_CD) {
         // Unsigned, so that a step back from track 0 asks for 4294967295.
         cd_play_track(static_cast<UINT>(radio_state.current_track) + static_cast<UINT>(direction));
+    } else if (radio_state.power == 1) {
+        MediaHandle handle = preset_table.slots[selected_slot()].media_handle;
+        if (handle != 0 && playlist_format(handle) != PLAYLIST_NONE) {
+            media_step(handle, direction);
+        }
     }
     radio_state.paused = 0;
 }

@@ -13,7 +13,8 @@ namespace {
 
 const char AUDIO_FILTER[] =
     "Audio (*.mid;*.mp3;*.wav;*.wma)\0*.mid;*.mp3;*.wav;*.wma\0"
-    "All Files (*.*)\0*.*\0";
+    "All Files (*.*)\0*.*\0"
+    "Playlists (*.m3u;*.m3u8;*.pls)\0*.m3u;*.m3u8;*.pls\0";
 
 const DWORD DIALOG_FLAGS = OFN_READONLY | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                            OFN_FILEMUSTEXIST | OFN_NONETWORKBUTTON;

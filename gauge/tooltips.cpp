@@ -2,7 +2,10 @@
 // build nothing ahead: each reads the state at the moment the host asks.
 #include "gauge/tooltips.h"
 
+#include <cstring>
+
 #include "audio/cd.h"
+#include "audio/media.h"
 #include "core/presets.h"
 #include "core/radio_state.h"
 
@@ -28,6 +31,28 @@ const char* on_off(int32_t flag) {
     return flag != 0 ? "on" : "off";
 }
 
+// A playlist preset that plays is named by its list and the entry playing
+// ("Road trip.m3u: Take Five.mp3"), cut to a text buffer's size.
+char preset_entry_text[256];
+
+const char* preset_text(const PresetSlot& slot) {
+    const char* entry = media_entry_title(slot.media_handle);
+    if (entry == nullptr) {
+        return slot.display_name;
+    }
+    char* out = preset_entry_text;
+    size_t room = sizeof preset_entry_text - 1;
+    const char* parts[] = {slot.display_name, ": ", entry};
+    for (const char* part : parts) {
+        size_t length = strnlen(part, room);
+        memcpy(out, part, length);
+        out += length;
+        room -= length;
+    }
+    *out = '\0';
+    return preset_entry_text;
+}
+
 constexpr MOUSE_ARG string_argument(PGET_TOOLTIP_STRING callback) {
     MOUSE_ARG argument{};
     argument.string_callback = callback;
@@ -40,16 +65,17 @@ const char* FSAPI tip_power_state(FLOAT64, ID, const char*, MODULE_VAR*, GAUGEHD
     return on_off(radio_state.power);
 }
 
-// The slot's own name buffer, so a name changed by a right click shows at once.
+// Read from the slot at each ask, so a name changed by a right click, or a
+// playlist's next entry, shows at once.
 template <int k>
 const char* FSAPI tip_preset_name(FLOAT64, ID, const char*, MODULE_VAR*, GAUGEHDR*) {
     if (radio_state.mode == MODE_FM) {
-        return preset_table.slots[k - 1].display_name;
+        return preset_text(preset_table.slots[k - 1]);
     }
     if (radio_state.mode == MODE_CD) {
         return cd_tooltip_text();
     }
-    return preset_table.slots[k - 1 + AM_SLOT_OFFSET].display_name;
+    return preset_text(preset_table.slots[k - 1 + AM_SLOT_OFFSET]);
 }
 
 template const char* FSAPI tip_preset_name<1>(FLOAT64, ID, const char*, MODULE_VAR*, GAUGEHDR*);

@@ -127,3 +127,7 @@ void GaugeModule::remove() {
     installed_ = false;
     deliver_messages();
 }
+
+void GaugeModule::dispatch_messages() {
+    deliver_messages();
+}

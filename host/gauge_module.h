@@ -29,6 +29,9 @@ class GaugeModule {
     void update(Image& face, bool night);
     // Pre-kill and the element list's kill.
     void remove();
+    // The messages waiting for the gauge's windows, as the thread's message
+    // loop dispatches them between updates.
+    void dispatch_messages();
 
     bool installed() const { return installed_; }
     GAUGEHDR* header() const { return header_; }

@@ -1,6 +1,7 @@
 // Script mode and window mode over one panel.
 #include "host/session.h"
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -22,6 +23,7 @@ void on_stop_signal(int) {
 }
 
 constexpr std::chrono::nanoseconds UPDATE_PERIOD(1000000000 / UPDATES_PER_SECOND);
+constexpr std::chrono::milliseconds MESSAGE_WAIT(2);
 
 std::string value_text(double value) {
     char text[64];
@@ -62,7 +64,14 @@ void Session::update_paced() {
     if (next_update_ < now - std::chrono::seconds(1)) {
         next_update_ = now;
     }
-    std::this_thread::sleep_until(next_update_);
+    // Between updates the thread waits as a Windows message loop does: a
+    // message posted to the gauge's windows (a file's end) is dispatched
+    // within a few milliseconds, not at the next update.
+    for (auto now = std::chrono::steady_clock::now(); now < next_update_;
+         now = std::chrono::steady_clock::now()) {
+        gauge_.dispatch_messages();
+        std::this_thread::sleep_until(std::min(next_update_, now + MESSAGE_WAIT));
+    }
     next_update_ += UPDATE_PERIOD;
     update();
 }

@@ -474,6 +474,24 @@ BOOL UnmapViewOfFile(LPCVOID view) {
     return result;
 }
 
+namespace {
+
+// A conversion's result as both directions give it: with no room, the length
+// it needs; else the converted text in the room, or 0 when it does not fit.
+int hand_over(const void* converted, size_t length, size_t unit, void* room, int room_size) {
+    if (room_size == 0) {
+        return static_cast<int>(length);
+    }
+    if (length > static_cast<size_t>(room_size)) {
+        last_error = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    memcpy(room, converted, length * unit);
+    return static_cast<int>(length);
+}
+
+}  // namespace
+
 // The stand-in's code page is UTF-8, the encoding of Linux file names; a
 // byte that is not part of a valid sequence becomes U+FFFD, as Windows
 // does without MB_ERR_INVALID_CHARS.
@@ -488,15 +506,37 @@ int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR text, int bytes, LPWSTR wi
     }
     size_t length = bytes < 0 ? strlen(text) + 1 : static_cast<size_t>(bytes);
     std::u16string out = plat::utf16_from_utf8(text, length);
-    int result = static_cast<int>(out.size());
-    if (wide_size != 0) {
-        if (out.size() > static_cast<size_t>(wide_size)) {
-            last_error = ERROR_INSUFFICIENT_BUFFER;
-            result = 0;
-        } else {
-            memcpy(wide, out.data(), out.size() * sizeof(char16_t));
-        }
+    int result = hand_over(out.data(), out.size(), sizeof(char16_t), wide, wide_size);
+    trace.ret(result);
+    return result;
+}
+
+// Writes UTF-8, the stand-in's code page; an unpaired surrogate becomes
+// U+FFFD. The default character is never needed.
+int WideCharToMultiByte(UINT code_page, DWORD, LPCWSTR wide, int count, LPSTR text, int text_size,
+                        LPCSTR, LPBOOL used_default) {
+    plat::Trace trace("WideCharToMultiByte");
+    trace.num(code_page).num(count).num(text_size);
+    if (used_default != nullptr) {
+        *used_default = FALSE;
     }
+    if (plat::fault("WideCharToMultiByte") || wide == nullptr || count == 0 || text_size < 0 ||
+        (text == nullptr && text_size != 0)) {
+        last_error = ERROR_INVALID_PARAMETER;
+        trace.ret(0);
+        return 0;
+    }
+    size_t length = 0;
+    if (count < 0) {
+        while (wide[length] != 0) {
+            ++length;
+        }
+        ++length;
+    } else {
+        length = static_cast<size_t>(count);
+    }
+    std::string out = plat::utf8_from_utf16(wide, length);
+    int result = hand_over(out.data(), out.size(), 1, text, text_size);
     trace.ret(result);
     return result;
 }

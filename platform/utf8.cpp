@@ -69,12 +69,12 @@ std::u16string utf16_from_utf8(const char* text, size_t length) {
     return out;
 }
 
-std::string utf8_from_utf16(const char16_t* wide) {
+std::string utf8_from_utf16(const char16_t* wide, size_t length) {
     std::string out;
-    for (size_t i = 0; wide[i] != 0; ++i) {
+    for (size_t i = 0; i < length; ++i) {
         uint32_t point = wide[i];
         bool high = point >= 0xD800 && point < 0xDC00;
-        if (high && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
+        if (high && i + 1 < length && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
             point = 0x10000 + ((point - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
             ++i;
         } else if (point >= 0xD800 && point < 0xE000) {
@@ -83,6 +83,14 @@ std::string utf8_from_utf16(const char16_t* wide) {
         utf8_append(&out, point);
     }
     return out;
+}
+
+std::string utf8_from_utf16(const char16_t* wide) {
+    size_t length = 0;
+    while (wide[length] != 0) {
+        ++length;
+    }
+    return utf8_from_utf16(wide, length);
 }
 
 }  // namespace plat

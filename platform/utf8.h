@@ -17,7 +17,9 @@ void utf8_append(std::string* out, uint32_t point);
 bool utf8_valid(const std::string& text);
 
 std::u16string utf16_from_utf8(const char* text, size_t length);
-// Surrogate pairs join; a lone surrogate becomes U+FFFD.
+// Surrogate pairs join; a lone surrogate becomes U+FFFD. The first takes
+// length units (a NUL among them too), the second up to the NUL.
+std::string utf8_from_utf16(const char16_t* wide, size_t length);
 std::string utf8_from_utf16(const char16_t* wide);
 
 }  // namespace plat

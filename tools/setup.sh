@@ -2,7 +2,12 @@
 # Installs the Debian packages the project builds, tests and runs with.
 # Idempotent and quick when everything is present: it asks dpkg first and
 # only calls apt-get for what is missing.
+#   setup.sh         the packages
+#   setup.sh wine32  then, optionally, the 32-bit Wine that the product is
+#                    tested under (tools/wine32-chroot.sh: once per machine,
+#                    as root; `make test` asks for it)
 set -euo pipefail
+group="${1:-}"
 
 packages=(
     # build
@@ -20,9 +25,10 @@ packages=(
     libsdl2-dev libsdl2-ttf-dev fonts-liberation libpng-dev zenity xvfb xauth
 )
 
-# Optional: the Windows cross builds and the Wine that runs their test
-# driver. A machine without them still builds and tests the native side.
-optional=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64)
+# Optional: the Windows cross builds, the Wine that runs their test driver
+# and what makes the 32-bit Wine's chroot. A machine without them still
+# builds and tests the native side.
+optional=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 debootstrap)
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
@@ -37,8 +43,16 @@ for p in "${optional[@]}"; do
     installed "$p" || missing_optional+=("$p")
 done
 
-if [ ${#missing[@]} -eq 0 ] && [ ${#missing_optional[@]} -eq 0 ]; then
+wine32() {
+    if [ "$group" = wine32 ]; then
+        # Its own last step, so that an interruption reaches it.
+        exec "$(dirname "$0")/wine32-chroot.sh" make
+    fi
     exit 0
+}
+
+if [ ${#missing[@]} -eq 0 ] && [ ${#missing_optional[@]} -eq 0 ]; then
+    wine32
 fi
 
 sudo=""
@@ -68,3 +82,4 @@ if [ ${#missing_optional[@]} -gt 0 ]; then
         fi
     fi
 fi
+wine32

@@ -21,6 +21,7 @@
 #define FILE_MAP_READ 0x0004
 
 #define CP_ACP 0
+#define CP_UTF8 65001
 #define MB_PRECOMPOSED 0x00000001
 
 #define ERROR_SUCCESS 0
@@ -43,6 +44,7 @@
 typedef size_t SIZE_T;
 typedef struct _OVERLAPPED OVERLAPPED;
 typedef OVERLAPPED* LPOVERLAPPED;
+typedef BOOL* LPBOOL;
 
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
@@ -63,3 +65,5 @@ BOOL UnmapViewOfFile(LPCVOID view);
 
 int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int bytes, LPWSTR wide,
                         int wide_size);
+int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int count, LPSTR text,
+                        int text_size, LPCSTR default_char, LPBOOL used_default);

@@ -269,7 +269,7 @@ TEST_F(Controls, VolumeButtonsStepTheModesLevelUpToOneStepPastTheEnds) {
     EXPECT_EQ(take_calls(), (Calls{"media_set_volume 100"}));
 }
 
-TEST_F(Controls, TrackButtonsStepFromTheReportedTrackInPoweredCdMode) {
+TEST_F(Controls, TrackButtonsStepTheDiscOrAPlaylistPreset) {
     on_next_track(nullptr, 0);
     EXPECT_EQ(take_calls(), (Calls{"sound_play 0"}));
 
@@ -290,6 +290,27 @@ TEST_F(Controls, TrackButtonsStepFromTheReportedTrackInPoweredCdMode) {
     on_prev_track(nullptr, 0);
     EXPECT_EQ(take_calls(), (Calls{"sound_play 0"}));
     EXPECT_EQ(radio_state.paused, 0);
+
+    // In FM and AM a playlist preset steps through its entries; a file
+    // preset only clicks, and so does any preset with the power off.
+    assign(0, "fm1.wav");
+    assign(1, "trip.m3u");
+    assign(7, "radio.PLS");
+    on_next_track(nullptr, 0);
+    EXPECT_EQ(take_calls(), (Calls{"sound_play 0"}));
+    radio_state.preset = 1;
+    radio_state.paused = 1;
+    on_next_track(nullptr, 0);
+    on_prev_track(nullptr, 0);
+    EXPECT_EQ(take_calls(), (Calls{"sound_play 0", "media_step trip.m3u 1", "sound_play 0",
+                                   "media_step trip.m3u -1"}));
+    EXPECT_EQ(radio_state.paused, 0);
+    radio_state.mode = MODE_AM;
+    on_prev_track(nullptr, 0);
+    EXPECT_EQ(take_calls(), (Calls{"sound_play 0", "media_step radio.PLS -1"}));
+    radio_state.power = 0;
+    on_next_track(nullptr, 0);
+    EXPECT_EQ(take_calls(), (Calls{"sound_play 0"}));
 }
 
 TEST_F(Controls, PauseStopsAndResumeStartsAgainFromTheBeginning) {

@@ -31,3 +31,13 @@ int media_shutdown() {
     record_backend_call("media_shutdown");
     return 1;
 }
+
+int media_step(MediaHandle handle, int direction) {
+    record_backend_call(std::string("media_step ") + handle + " " + std::to_string(direction));
+    return 1;
+}
+
+// Nothing plays behind the recording player.
+const char* media_entry_title(MediaHandle) {
+    return nullptr;
+}

@@ -1,6 +1,7 @@
 // The typical road: a file put on FM preset 3 with a right click, heard in
 // a loop, named by the tooltip, kept in the settings file and heard again
 // at the next start; and what goes wrong on the way (cancel, a lost file).
+// A playlist on a preset goes the same road, entry by entry.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "tests/host/scenario_support.h"
 #include "tests/support/captured_audio.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -123,6 +125,49 @@ TEST(TypicalRoad, APresetFileDeletedBetweenRunsIsNamedAndKept) {
     ASSERT_EQ(settings.size(), 27u);
     EXPECT_EQ(settings[4], "Rain.wav");
     EXPECT_EQ(settings[5], "./Music/Rain.wav");
+}
+
+// The strongest frequency of each media capture of a run that sounded.
+std::vector<int> heard_tones(const HostFolder& folder) {
+    std::vector<int> tones;
+    for (const std::string& file : captured_files(folder.audio_dir(), "media")) {
+        CapturedAudio audio = read_captured_audio(file);
+        if (audio.rms() > 0.01) {
+            tones.push_back(int(audio.dominant_frequency() / 10 + 0.5) * 10);
+        }
+    }
+    return tones;
+}
+
+TEST(TypicalRoad, APlaylistPresetPlaysEntryByEntryAndStartsAgainFromTheFirst) {
+    HostFolder folder;
+    folder.write_tone("Music/one.wav", 440, 3);
+    folder.write_tone("Music/two.wav", 660, 3);
+    write_file(folder.path("Music/Road trip.m3u"), "#EXTM3U\r\none.wav\r\ntwo.wav\r\n");
+    const std::string hover = "hover " + at::preset(3) + "\n";
+    HostRun first =
+        folder.run(ASSIGN_PRESET_3 + "dialog " + folder.path("Music/Road trip.m3u") + "\nclick " +
+                   at::preset(3) + " right\nwait 800\n" + hover + "click " + at::NEXT +
+                   "\nwait 800\n" + hover + "click " + at::PAUSE + "\n" + hover + "quit\n");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.lines("tooltip:"),
+              (std::vector<std::string>{"tooltip: FM Preset #3 - Road trip.m3u: one.wav",
+                                        "tooltip: FM Preset #3 - Road trip.m3u: two.wav",
+                                        "tooltip: FM Preset #3 - Road trip.m3u"}));
+    EXPECT_EQ(heard_tones(folder), (std::vector<int>{440, 660}));
+    std::vector<std::string> settings = file_lines(folder.settings());
+    ASSERT_EQ(settings.size(), 27u);
+    EXPECT_EQ(settings[4], "Road trip.m3u");
+    EXPECT_EQ(settings[5], "./Music/Road trip.m3u");
+
+    // The next start: the preset plays its list from the first entry.
+    std::filesystem::remove_all(folder.audio_dir());
+    HostRun second = folder.run(std::string("click ") + at::MODE_FM + "\nclick " + at::preset(3) +
+                                "\nclick " + at::POWER + "\nwait 800\n" + hover);
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.lines("tooltip:"),
+              std::vector<std::string>{"tooltip: FM Preset #3 - Road trip.m3u: one.wav"});
+    EXPECT_EQ(heard_tones(folder), std::vector<int>{440});
 }
 
 }  // namespace

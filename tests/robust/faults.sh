@@ -27,7 +27,7 @@ faults=(
     CreateFileMappingA MapViewOfFile FindResourceA LoadResource LockResource SizeofResource
     GetModuleFileNameA GetCurrentDirectoryA CreateDirectoryA RemoveDirectoryA
     PathRelativePathToA PathFileExistsA PathIsDirectoryA MoveFileExA MultiByteToWideChar
-    RegisterClassA CreateWindowExA DeleteFileA
+    WideCharToMultiByte RegisterClassA CreateWindowExA DeleteFileA
     "*"
 )
 
@@ -35,14 +35,16 @@ POWER="440 20"; MODE_CD="440 59"; MODE_FM="440 82"; MODE_AM="440 105"
 VOLUME_UP="25 65"; VOLUME_DOWN="25 100"; PAUSE="131 120"; NEXT="387 120"
 DOOR="30 20"; PRESET2="197 120"; PRESET3="230 120"
 
-# What a person does with the radio; the power tooltip after it shows that
-# the radio's state still follows the controls.
+# What a person does with the radio (FM 2 is a playlist); the power tooltip
+# after it shows that the radio's state still follows the controls.
 work_the_radio() {
     cat <<SCRIPT
 click $POWER
 click $MODE_FM
 wait 100
 click $PRESET2
+click $NEXT
+hover $PRESET2
 hold $VOLUME_UP 300
 click $MODE_AM
 click $PRESET3

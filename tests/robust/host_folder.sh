@@ -1,5 +1,6 @@
 # Shared by the fault and soak runs: a folder with a copy of the module,
-# sound files of every format on the presets, and the settings file.
+# sound files of every format on the presets (FM 2 a playlist of them, with
+# an entry that is gone and a stream address), and the settings file.
 #   make_folder DIR GAUGE SOURCE_DIR
 make_folder() {
     local dir=$1 gauge=$2 top=$3
@@ -8,11 +9,15 @@ make_folder() {
     cp "$top/tests/fixtures/tone.wav" "$top/tests/fixtures/tone.mp3" \
         "$top/tests/fixtures/tone.mid" "$top/tests/fixtures/tone.wma" "$dir/Sound/"
     cp "$top/tests/fixtures/noise.bin" "$dir/Sound/noise.wav"
-    local formats=(wav mp3 mid wma)
+    cp "$top/tests/fixtures/noise.bin" "$dir/Sound/noise.m3u"
+    printf '#EXTM3U\ntone.wav\n#EXTINF:1,Gone\nmissing.wav\ntone.mp3\nhttp://127.0.0.1:9/x\ntone.mid\ntone.wma\n' \
+        > "$dir/Sound/tones.m3u8"
+    local formats=(wav mp3 mid wma) name
     : > "$dir/skytune.dat"
     for slot in $(seq 0 11); do
-        printf 'tone.%s\n./Sound/tone.%s\n' "${formats[$((slot % 4))]}" "${formats[$((slot % 4))]}" \
-            >> "$dir/skytune.dat"
+        name=tone.${formats[$((slot % 4))]}
+        [ "$slot" -eq 1 ] && name=tones.m3u8
+        printf '%s\n./Sound/%s\n' "$name" "$name" >> "$dir/skytune.dat"
     done
     printf './Sound/\n 80\n 20\n' >> "$dir/skytune.dat"
 }

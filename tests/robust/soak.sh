@@ -26,7 +26,8 @@ controls=("440 20" "30 20" "440 59" "440 82" "440 105" "25 65" "25 100" "131 120
           "387 120" "160 120" "197 120" "230 120" "264 120" "297 120" "333 120" "144 120")
 presets=("160 120" "197 120" "230 120" "264 120" "297 120" "333 120")
 answers=("./Sound/tone.wav" "./Sound/tone.mp3" "./Sound/tone.mid" "./Sound/tone.wma"
-         "./Sound/missing.wav" "./Sound/noise.wav" "./Sound" "cancel")
+         "./Sound/tones.m3u8" "./Sound/missing.wav" "./Sound/noise.wav" "./Sound/noise.m3u"
+         "./Sound" "cancel")
 
 # Commands for half as long again as the run: the host is stopped (SIGTERM,
 # which it ends cleanly on, saving the settings) once the time is up.

@@ -4,7 +4,7 @@
 # MinGW runtime DLL. Exits 77 (skipped) where MinGW is not installed.
 set -uo pipefail
 top="$1"
-. "$top/tests/windows/build_step.sh"
+. "$top/tests/windows/windows_steps.sh"
 windows_build windows_module i686 skytune_gauge
 
 module="$top/build-win32/gauge/skytune.gau"

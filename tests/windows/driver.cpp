@@ -2,8 +2,11 @@
 // would, under the real Windows implementations (Wine here): two installs in
 // one process, the first without a settings file and the second with one,
 // and the checks of what the module leaves on disk. Prints "N passed, M
-// failed"; a module that ended the process never gets to print it.
-//   driver.exe PATH-TO-skytune.gau
+// failed"; a module that ended the process never gets to print it. Given
+// the stack probe, it first shows that its stack check catches a callback
+// of the wrong calling convention.
+//   driver.exe PATH-TO-skytune.gau [PATH-TO-stack_probe.dll]
+//   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER   (see wine_bench.h)
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,35 +15,11 @@
 #include "tests/windows/checks.h"
 #include "tests/windows/module_checks.h"
 #include "tests/windows/panel_driver.h"
+#include "tests/windows/radio_areas.h"
 #include "tests/windows/scratch_files.h"
+#include "tests/windows/wine_bench.h"
 
 namespace {
-
-struct Scratch {
-    std::string root, gauges, sound, temp, module;
-};
-
-std::vector<PanelArea> areas;
-
-std::string tip(const std::string& area_tooltip) {
-    const PanelArea* area = panel_area(areas, area_tooltip);
-    return area ? panel_tooltip(*area) : "(no area " + area_tooltip + ")";
-}
-
-void click(const std::string& area_tooltip, FLAGS event = MOUSE_LEFTSINGLE) {
-    const PanelArea* area = panel_area(areas, area_tooltip);
-    check(area && panel_click(*area, event), "a click reaches the handler of " + area_tooltip);
-}
-
-const char* const POWER = "Power On/Off (%1!s!)";
-const char* const PAUSE = "Pause On/Off (%9!s!)";
-const char* const MODE_CD_AREA = "Mode Select - CD Player";
-const char* const MODE_FM_AREA = "Mode Select - FM Radio";
-const char* const MODE_AM_AREA = "Mode Select - AM Radio";
-
-std::string preset_area(int button) {
-    return "%8!s!" + std::to_string(button) + " - %" + std::to_string(button + 1) + "!s!";
-}
 
 std::string lines_file(const std::vector<std::string>& lines) {
     std::string text;
@@ -71,14 +50,17 @@ std::vector<std::string> saved_settings(const Scratch& s, const std::string& whe
 }
 
 void check_element_routines() {
-    ELEMENT_HEADER* root = panel_gauge->elements_list ? panel_gauge->elements_list[0] : nullptr;
+    sim::Element* root = panel_gauge->elements ? panel_gauge->elements[0] : nullptr;
     check(root != nullptr, "the gauge's element list names its root element");
     service_calls.clear();
-    const SINT32 results[] = {
-        panel_gauge->query_routine(),      panel_gauge->install_routine(0x2345),
-        panel_gauge->initialize_routine(), panel_gauge->update_routine(),
-        panel_gauge->generate_routine(7),  panel_gauge->draw_routine(),
-        panel_gauge->kill_routine()};
+    sim::GaugeHeader& g = *panel_gauge;
+    const int32_t results[] = {module_call("query routine", g.query),
+                               module_call("install routine", g.install, 0x2345),
+                               module_call("initialize routine", g.initialize),
+                               module_call("update routine", g.update),
+                               module_call("generate routine", g.generate, 7),
+                               module_call("draw routine", g.draw),
+                               module_call("kill routine", g.kill)};
     const int slots[] = {24, 25, 26, 27, 28, 29, 31};
     check(service_calls.size() == 7, "each element-list routine makes one service call");
     for (size_t i = 0; i < 7 && i < service_calls.size(); ++i) {
@@ -94,34 +76,35 @@ void check_element_routines() {
 
 void first_install(const Scratch& s) {
     check(panel_linkage->module_id == 0x13, "Linkage starts with 0x13");
-    check(panel_linkage->gauge_header_ptr[1] == nullptr, "Linkage's gauge table has one gauge");
-    check(panel_gauge->gauge_header_version == 700, "gauge header version 700");
-    check_equal(panel_gauge->gauge_name ? panel_gauge->gauge_name : "", "skytune", "gauge name");
+    check(panel_linkage->gauges[1] == nullptr, "Linkage's gauge table has one gauge");
+    check(panel_gauge->version == 700, "gauge header version 700");
+    check_equal(panel_gauge->name ? panel_gauge->name : "", "skytune", "gauge name");
     check(panel_gauge->size_x_mm == 98, "default size 98");
-    check(panel_imports->panels_entry.fnptr_id == 0x0F && panel_imports->end.fnptr_id == 0,
+    check(panel_imports->services_id == 0x0F && panel_imports->end_id == 0,
           "ImportTable holds the panel-services entry and the end");
     panel_link();
     check_element_routines();
 
-    panel_service(PANEL_SERVICE_PRE_INSTALL, reinterpret_cast<UINT_PTR>(panel_module));
+    panel_service(sim::SERVICE_PRE_INSTALL, reinterpret_cast<uintptr_t>(panel_module));
     check(list_files(s.gauges + "*.dat") == std::vector<std::string>{"skytune.dat"},
           "a missing settings file is created as skytune.dat");
     check_equal(read_file(s.gauges + "skytune.dat"), " \r\n", "the new settings file");
 
-    areas = panel_areas();
-    check(areas.size() == 16, "sixteen mouse areas, not " + std::to_string(areas.size()));
+    radio_areas = panel_areas();
+    check(radio_areas.size() == 16,
+          "sixteen mouse areas, not " + std::to_string(radio_areas.size()));
     check_equal(tip("Open/Close CD Door"), "Open/Close CD Door", "door tooltip");
     check_equal(tip(POWER), "Power On/Off (off)", "power tooltip, off");
     check_equal(tip(preset_area(1)), "CD Player Track #1 - Audio CD not installed.",
                 "CD preset tooltip without a drive");
-    const PanelArea* power = panel_area(areas, POWER);
-    check(power && !panel_click(*power, MOUSE_RIGHTSINGLE),
+    const PanelArea* power = panel_area(radio_areas, POWER);
+    check(power && !panel_click(*power, sim::MOUSE_RIGHT),
           "a right click on power reaches no handler");
 
     // CD mode without a drive: every control fails quietly.
     click(POWER);
     check_equal(tip(POWER), "Power On/Off (on)", "power tooltip, on");
-    panel_service(PANEL_SERVICE_PRE_UPDATE, 0);
+    panel_service(sim::SERVICE_PRE_UPDATE, 0);
     panel_redraw();
     for (const char* area :
          {"Next CD Track", "Previous CD Track", "Open/Close CD Door", "Open/Close CD Door",
@@ -139,11 +122,11 @@ void first_install(const Scratch& s) {
     check_equal(tip(preset_area(6)), "AM Preset #6 - No file assigned.", "AM preset 6 tooltip");
     click(MODE_FM_AREA);
     check_equal(tip(preset_area(1)), "FM Preset #1 - No file assigned.", "FM preset 1 tooltip");
-    panel_service(PANEL_SERVICE_PRE_UPDATE, 0);
+    panel_service(sim::SERVICE_PRE_UPDATE, 0);
     check_equal(panel_redraw(), "  ", "the track display outside CD mode");
     panel_pump(200, nullptr, 1);
 
-    panel_service(PANEL_SERVICE_PRE_KILL, 0);
+    panel_service(sim::SERVICE_PRE_KILL, 0);
     const std::vector<std::string> lines = saved_settings(s, "first save", true);
     int unassigned = 0;
     for (int i = 0; i < 24; ++i) unassigned += lines[i] == "No file assigned.";
@@ -168,7 +151,7 @@ void second_install(const Scratch& s, const std::string& click_image) {
     lines.push_back(" 30");
     write_file(s.gauges + "SKYTUNE.DAT", lines_file(lines));
 
-    panel_service(PANEL_SERVICE_PRE_INSTALL, reinterpret_cast<UINT_PTR>(panel_module));
+    panel_service(sim::SERVICE_PRE_INSTALL, reinterpret_cast<uintptr_t>(panel_module));
     const std::vector<std::string> extracted = list_files(s.temp + "Res*.tmp");
     check(extracted.size() == 1, "the resource preset is copied to one temporary Res file");
     if (!extracted.empty()) {
@@ -197,7 +180,7 @@ void second_install(const Scratch& s, const std::string& click_image) {
     click(POWER);
     panel_pump(200, nullptr, 1);
 
-    panel_service(PANEL_SERVICE_PRE_KILL, 0);
+    panel_service(sim::SERVICE_PRE_KILL, 0);
     check(list_files(s.temp + "Res*.tmp").empty(), "pre-kill deletes the Res file");
     const std::vector<std::string> saved = saved_settings(s, "second save", false);
     check_equal(saved[0], "Tone", "slot 0 name");
@@ -213,43 +196,62 @@ void second_install(const Scratch& s, const std::string& click_image) {
     check_equal(saved[26], " 30", "CD volume");
 }
 
-void remove_tree(const std::string& folder) {
-    for (const std::string& name : list_files(folder + "*")) {
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + name;
-        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-            remove_tree(path + "\\");
-        } else {
-            DeleteFileA(path.c_str());
-        }
+// The probe's cdecl handler and tooltip callback leave their 8 and 24 bytes
+// of arguments on a 32-bit stack; their stdcall twins leave nothing. On
+// x86-64 there is one convention, and nothing to leave.
+void check_stack_check(const std::string& probe) {
+#if defined(__i386__)
+    const int32_t handler_left = -8, text_left = -24;
+#else
+    const int32_t handler_left = 0, text_left = 0;
+#endif
+    check(panel_load(windows_path(probe)), "the stack probe loads");
+    const std::vector<PanelArea> probe_areas =
+        panel_gauge ? panel_areas() : std::vector<PanelArea>();
+    const PanelArea* wrong = panel_area(probe_areas, "wrong %1!s!");
+    const PanelArea* right = panel_area(probe_areas, "right %1!s!");
+    check(wrong && right, "the stack probe has its two areas");
+    if (wrong && right) {
+        panel_click(*right, sim::MOUSE_LEFT);
+        check(module_calls.last_moved == 0, "a stdcall mouse handler leaves the stack as it was");
+        check_equal(panel_tooltip(*right), "right stdcall", "the stdcall tooltip callback's text");
+        check(module_calls.last_moved == 0,
+              "a stdcall tooltip callback leaves the stack as it was");
+        panel_click(*wrong, sim::MOUSE_LEFT);
+        check(module_calls.last_moved == handler_left,
+              "the stack check sees what a cdecl mouse handler left: " +
+                  std::to_string(module_calls.last_moved) + " bytes");
+        check_equal(panel_tooltip(*wrong), "wrong cdecl", "the cdecl tooltip callback's text");
+        check(module_calls.last_moved == text_left,
+              "the stack check sees what a cdecl tooltip callback left: " +
+                  std::to_string(module_calls.last_moved) + " bytes");
     }
-    RemoveDirectoryA(folder.c_str());
+    if (panel_module) FreeLibrary(panel_module);
+    module_calls_reset();
+}
+
+void check_stack_kept() {
+    const std::vector<std::string>& moved = module_calls.stack_moved;
+    for (size_t i = 0; i < moved.size() && i < 10; ++i) check(false, moved[i]);
+    check(moved.empty(), "each of the " + std::to_string(module_calls.count) +
+                             " calls into the module left the stack pointer where it was");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        fprintf(stderr, "usage: driver PATH-TO-skytune.gau\n");
+    if (argc == 4 && std::string(argv[1]) == "--bench") {
+        return wine_bench(argv[2], argv[3]);
+    }
+    if (argc != 2 && argc != 3) {
+        fprintf(stderr, "usage: driver PATH-TO-skytune.gau [PATH-TO-stack_probe.dll]\n");
         return 2;
     }
-    Scratch s;
-    s.root = scratch_make();
-    s.gauges = s.root + "Gauges\\";
-    s.sound = s.root + "Sound\\";
-    s.temp = s.root + "Temp\\";
-    s.module = s.gauges + "SkyTune.GAU";
-    for (const std::string& folder : {s.gauges, s.sound, s.temp}) {
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
+    if (argc == 3) check_stack_check(argv[2]);
+    const Scratch s = scratch_simulator();
     check(CopyFileA(windows_path(argv[1]).c_str(), s.module.c_str(), FALSE) != 0,
           "the module is copied into the scratch folder as SkyTune.GAU");
     write_file(s.sound + "tone.wav", tone_wav(22050, 440, 200));
-    // Temporary files go where the driver can see them; relative preset
-    // paths are relative to the simulator's folder.
-    SetEnvironmentVariableA("TMP", s.temp.c_str());
-    SetEnvironmentVariableA("TEMP", s.temp.c_str());
-    SetCurrentDirectoryA(s.root.c_str());
     CoInitialize(nullptr);
     panel_answer_message_boxes();
 
@@ -274,6 +276,7 @@ int main(int argc, char** argv) {
     for (const ShownMessage& shown : shown_messages) {
         check(false, "unexpected message box: " + shown.caption + ": " + shown.text);
     }
+    check_stack_kept();
     check(FreeLibrary(panel_module) != 0, "the module unloads");
     CoUninitialize();
     remove_tree(s.root);

@@ -4,47 +4,47 @@
 #include <list>
 
 HMODULE panel_module;
-GAUGESLINKAGE* panel_linkage;
-IMPORT_TABLE* panel_imports;
-GAUGEHDR* panel_gauge;
+sim::Linkage* panel_linkage;
+sim::ImportTable* panel_imports;
+sim::GaugeHeader* panel_gauge;
 std::vector<ServiceCall> service_calls;
 std::vector<ShownMessage> shown_messages;
 
 namespace {
 
-PANELS services;
+sim::Services services;
 HHOOK box_hook;
 std::list<std::string> string_buffers;
 
-SINT32 record(int slot, ELEMENT_HEADER* element, UINT_PTR argument) {
-    service_calls.push_back({slot, element, argument});
+int32_t record(int slot, sim::Element* e, uintptr_t argument) {
+    service_calls.push_back({slot, e, argument});
     // A result the module cannot make up: it must hand it back unchanged.
     return 1000 + slot;
 }
 
-SINT32 FSAPI on_query(ELEMENT_HEADER* e) {
-    return record(PANEL_SLOT_ELEMENT_LIST_QUERY, e, 0);
+int32_t __stdcall on_query(sim::Element* e) {
+    return record(sim::SLOT_QUERY, e, 0);
 }
-SINT32 FSAPI on_install(ELEMENT_HEADER* e, UINT_PTR resource) {
-    return record(PANEL_SLOT_ELEMENT_LIST_INSTALL, e, resource);
+int32_t __stdcall on_install(sim::Element* e, uintptr_t resource) {
+    return record(sim::SLOT_INSTALL, e, resource);
 }
-SINT32 FSAPI on_initialize(ELEMENT_HEADER* e) {
-    return record(PANEL_SLOT_ELEMENT_LIST_INITIALIZE, e, 0);
+int32_t __stdcall on_initialize(sim::Element* e) {
+    return record(sim::SLOT_INITIALIZE, e, 0);
 }
-SINT32 FSAPI on_update(ELEMENT_HEADER* e) {
-    return record(PANEL_SLOT_ELEMENT_LIST_UPDATE, e, 0);
+int32_t __stdcall on_update(sim::Element* e) {
+    return record(sim::SLOT_UPDATE, e, 0);
 }
-SINT32 FSAPI on_generate(ELEMENT_HEADER* e, UINT32 phase) {
-    return record(PANEL_SLOT_ELEMENT_LIST_GENERATE, e, phase);
+int32_t __stdcall on_generate(sim::Element* e, uint32_t phase) {
+    return record(sim::SLOT_GENERATE, e, phase);
 }
-SINT32 FSAPI on_plot(ELEMENT_HEADER* e) {
-    return record(PANEL_SLOT_ELEMENT_LIST_PLOT, e, 0);
+int32_t __stdcall on_plot(sim::Element* e) {
+    return record(sim::SLOT_PLOT, e, 0);
 }
-SINT32 FSAPI on_erase(ELEMENT_HEADER* e) {
-    return record(PANEL_SLOT_ELEMENT_LIST_ERASE, e, 0);
+int32_t __stdcall on_erase(sim::Element* e) {
+    return record(sim::SLOT_ERASE, e, 0);
 }
-SINT32 FSAPI on_kill(ELEMENT_HEADER* e) {
-    return record(PANEL_SLOT_ELEMENT_LIST_KILL, e, 0);
+int32_t __stdcall on_kill(sim::Element* e) {
+    return record(sim::SLOT_KILL, e, 0);
 }
 
 // The message box is the first dialog activated after it is made; later
@@ -67,37 +67,37 @@ LRESULT CALLBACK box_watch(int code, WPARAM wparam, LPARAM lparam) {
     return CallNextHookEx(box_hook, code, wparam, lparam);
 }
 
-void walk(ELEMENT_HEADER* element, int depth, std::string& text) {
+void walk(sim::Element* element, int depth, std::string& text) {
     if (element == nullptr || depth > 64) {
         return;
     }
-    switch (element->element_type) {
-        case ELEMENT_TYPE_NEEDLE: {
-            auto* needle = reinterpret_cast<ELEMENT_NEEDLE*>(element);
-            if (needle->update_cb) needle->update_cb(needle);
+    switch (element->kind) {
+        case sim::ELEMENT_NEEDLE: {
+            auto* needle = reinterpret_cast<sim::NeedleElement*>(element);
+            if (needle->update) module_call("needle callback", needle->update, element);
             break;
         }
-        case ELEMENT_TYPE_STRING: {
-            auto* string = reinterpret_cast<ELEMENT_STRING*>(element);
+        case sim::ELEMENT_STRING: {
+            auto* string = reinterpret_cast<sim::StringElement*>(element);
             // The host owns the text buffer, sized by the element's length.
-            if (!string->string) {
-                string_buffers.emplace_back(string->max_string_length + 1u, '\0');
-                string->string = &string_buffers.back()[0];
+            if (!string->text) {
+                string_buffers.emplace_back(string->max_length + 1u, '\0');
+                string->text = &string_buffers.back()[0];
             }
-            if (string->update_cb) string->update_cb(string);
-            if (string->string) text = string->string;
+            if (string->update) module_call("string callback", string->update, element);
+            if (string->text) text = string->text;
             break;
         }
-        case ELEMENT_TYPE_ICON: {
-            auto* icon = reinterpret_cast<ELEMENT_ICON*>(element);
-            if (icon->update_cb) icon->update_cb(icon);
+        case sim::ELEMENT_ICON: {
+            auto* icon = reinterpret_cast<sim::IconElement*>(element);
+            if (icon->update) module_call("icon callback", icon->update, element);
             break;
         }
         default:
             break;
     }
-    if (element->next_element) {
-        for (ELEMENT_HEADER** next = element->next_element; *next; ++next) {
+    if (element->next) {
+        for (sim::Element** next = element->next; *next; ++next) {
             walk(*next, depth + 1, text);
         }
     }
@@ -110,61 +110,63 @@ bool panel_load(const std::string& path) {
     if (!panel_module) {
         return false;
     }
-    panel_linkage = reinterpret_cast<GAUGESLINKAGE*>(GetProcAddress(panel_module, "Linkage"));
-    panel_imports = reinterpret_cast<IMPORT_TABLE*>(GetProcAddress(panel_module, "ImportTable"));
+    panel_linkage = reinterpret_cast<sim::Linkage*>(GetProcAddress(panel_module, "Linkage"));
+    panel_imports =
+        reinterpret_cast<sim::ImportTable*>(GetProcAddress(panel_module, "ImportTable"));
     if (!panel_linkage || !panel_imports) {
         return false;
     }
-    panel_gauge = panel_linkage->gauge_header_ptr[0];
+    panel_gauge = panel_linkage->gauges[0];
     return panel_gauge != nullptr;
 }
 
 void panel_link() {
-    services.slot[PANEL_SLOT_ELEMENT_LIST_QUERY] = reinterpret_cast<void*>(on_query);
-    services.slot[PANEL_SLOT_ELEMENT_LIST_INSTALL] = reinterpret_cast<void*>(on_install);
-    services.slot[PANEL_SLOT_ELEMENT_LIST_INITIALIZE] = reinterpret_cast<void*>(on_initialize);
-    services.slot[PANEL_SLOT_ELEMENT_LIST_UPDATE] = reinterpret_cast<void*>(on_update);
-    services.slot[PANEL_SLOT_ELEMENT_LIST_GENERATE] = reinterpret_cast<void*>(on_generate);
-    services.slot[PANEL_SLOT_ELEMENT_LIST_PLOT] = reinterpret_cast<void*>(on_plot);
-    services.slot[PANEL_SLOT_ELEMENT_LIST_ERASE] = reinterpret_cast<void*>(on_erase);
-    services.slot[PANEL_SLOT_ELEMENT_LIST_KILL] = reinterpret_cast<void*>(on_kill);
-    panel_imports->panels_entry.fnptr = &services;
+    services.slot[sim::SLOT_QUERY] = reinterpret_cast<void*>(on_query);
+    services.slot[sim::SLOT_INSTALL] = reinterpret_cast<void*>(on_install);
+    services.slot[sim::SLOT_INITIALIZE] = reinterpret_cast<void*>(on_initialize);
+    services.slot[sim::SLOT_UPDATE] = reinterpret_cast<void*>(on_update);
+    services.slot[sim::SLOT_GENERATE] = reinterpret_cast<void*>(on_generate);
+    services.slot[sim::SLOT_PLOT] = reinterpret_cast<void*>(on_plot);
+    services.slot[sim::SLOT_ERASE] = reinterpret_cast<void*>(on_erase);
+    services.slot[sim::SLOT_KILL] = reinterpret_cast<void*>(on_kill);
+    panel_imports->services = &services;
 }
 
-void panel_service(SINT32 code, UINT_PTR extra) {
-    panel_gauge->gauge_callback(panel_gauge, code, extra);
+void panel_service(int32_t code, uintptr_t extra) {
+    module_call("service routine " + std::to_string(code), panel_gauge->service, panel_gauge, code,
+                extra);
 }
 
 std::vector<PanelArea> panel_areas() {
     std::vector<PanelArea> areas;
-    std::vector<PIXPOINT> origins{{0, 0}};
-    for (MOUSERECT* rect = panel_gauge->mouse_rect; rect && rect->rect_type != MOUSE_RECT_EOL;
+    std::vector<sim::Point> origins{{0, 0}};
+    for (sim::MouseRect* rect = panel_gauge->mouse_rects; rect && rect->kind != sim::RECT_END;
          ++rect) {
-        const PIXPOINT origin = origins.back();
-        const PIXBOX box{origin.x + rect->relative_box.x, origin.y + rect->relative_box.y,
-                         rect->relative_box.size_x, rect->relative_box.size_y};
-        switch (rect->rect_type) {
-            case MOUSE_RECT_PARENT:
+        const sim::Point origin = origins.back();
+        const sim::Box box{origin.x + rect->box.x, origin.y + rect->box.y, rect->box.width,
+                           rect->box.height};
+        switch (rect->kind) {
+            case sim::RECT_AREA:
                 origins.push_back({box.x, box.y});
                 // The whole-gauge area opens the list; every other one is a control.
                 if (origins.size() > 2) {
                     areas.push_back(PanelArea{box, "", nullptr, {}, 0, nullptr});
                 }
                 break;
-            case MOUSE_RECT_END_PARENT:
+            case sim::RECT_AREA_END:
                 if (origins.size() > 1) origins.pop_back();
                 break;
-            case MOUSE_RECT_TOOLTIP_TEXT:
+            case sim::RECT_TOOLTIP:
                 if (!areas.empty()) {
-                    areas.back().tooltip = reinterpret_cast<const char*>(rect->mouse_function);
-                    areas.back().tooltip_args = static_cast<MOUSE_ARG*>(rect->api_data);
+                    areas.back().tooltip = reinterpret_cast<const char*>(rect->handler);
+                    areas.back().tooltip_args = static_cast<sim::TooltipArg*>(rect->extra);
                 }
                 break;
-            case MOUSE_RECT_CHILD:
+            case sim::RECT_CLICK:
                 if (!areas.empty()) {
                     areas.back().click_box = box;
-                    areas.back().click_flags = rect->mouse_flags;
-                    areas.back().handler = rect->mouse_function;
+                    areas.back().click_flags = rect->flags;
+                    areas.back().handler = rect->handler;
                 }
                 break;
             default:
@@ -189,9 +191,10 @@ std::string panel_tooltip(const PanelArea& area) {
         // "%N!s!": the text of argument N, counting from 1.
         if (text[i] == '%' && i + 4 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9' &&
             text.compare(i + 2, 3, "!s!") == 0 && area.tooltip_args) {
-            const MOUSE_ARG& arg = area.tooltip_args[text[i + 1] - '1'];
-            const char* insert = arg.string_callback
-                                     ? arg.string_callback(0.0, 0, nullptr, nullptr, panel_gauge)
+            const sim::TooltipArg& arg = area.tooltip_args[text[i + 1] - '1'];
+            const char* insert = arg.text_callback
+                                     ? module_call("tooltip callback of " + text, arg.text_callback,
+                                                   0.0, 0, nullptr, nullptr, panel_gauge)
                                      : nullptr;
             shown += insert ? insert : "";
             i += 4;
@@ -202,19 +205,19 @@ std::string panel_tooltip(const PanelArea& area) {
     return shown;
 }
 
-bool panel_click(const PanelArea& area, FLAGS event) {
+bool panel_click(const PanelArea& area, uint32_t event) {
     if (!(area.click_flags & event) || !area.handler) {
         return false;
     }
-    PIXPOINT point{area.click_box.size_x / 2, area.click_box.size_y / 2};
-    area.handler(&point, event);
+    sim::Point point{area.click_box.width / 2, area.click_box.height / 2};
+    module_call("mouse handler of " + area.tooltip, area.handler, &point, event);
     return true;
 }
 
 std::string panel_redraw() {
     std::string text;
-    if (panel_gauge->elements_list) {
-        walk(panel_gauge->elements_list[0], 0, text);
+    if (panel_gauge->elements) {
+        walk(panel_gauge->elements[0], 0, text);
     }
     return text;
 }

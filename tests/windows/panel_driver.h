@@ -7,23 +7,24 @@
 #include <string>
 #include <vector>
 
-#include "common/panel_records.h"
+#include "tests/windows/host_records.h"
+#include "tests/windows/module_call.h"
 
 // One mouse area as the host sees it: face coordinates.
 struct PanelArea {
-    PIXBOX box;
+    sim::Box box;
     std::string tooltip;  // the template, inserts unexpanded
-    MOUSE_ARG* tooltip_args;
-    PIXBOX click_box;
-    FLAGS click_flags;
-    PMOUSE_FUNCTION handler;
+    sim::TooltipArg* tooltip_args;
+    sim::Box click_box;
+    uint32_t click_flags;
+    sim::MouseHandler handler;
 };
 
 // What the module's services-table calls saw.
 struct ServiceCall {
     int slot;
-    ELEMENT_HEADER* element;
-    UINT_PTR argument;
+    sim::Element* element;
+    uintptr_t argument;
 };
 
 struct ShownMessage {
@@ -32,9 +33,9 @@ struct ShownMessage {
 };
 
 extern HMODULE panel_module;
-extern GAUGESLINKAGE* panel_linkage;
-extern IMPORT_TABLE* panel_imports;
-extern GAUGEHDR* panel_gauge;
+extern sim::Linkage* panel_linkage;
+extern sim::ImportTable* panel_imports;
+extern sim::GaugeHeader* panel_gauge;
 extern std::vector<ServiceCall> service_calls;
 extern std::vector<ShownMessage> shown_messages;
 
@@ -42,7 +43,7 @@ extern std::vector<ShownMessage> shown_messages;
 bool panel_load(const std::string& path);
 // Hands the module the driver's services table.
 void panel_link();
-void panel_service(SINT32 code, UINT_PTR extra);
+void panel_service(int32_t code, uintptr_t extra);
 // The areas of the gauge's mouse rectangle list, in list order.
 std::vector<PanelArea> panel_areas();
 // The area whose tooltip template is exactly this text; null if none.
@@ -51,7 +52,7 @@ const PanelArea* panel_area(const std::vector<PanelArea>& areas, const std::stri
 std::string panel_tooltip(const PanelArea& area);
 // A click at the middle of the area's click box, if the box takes the event;
 // returns false when it does not.
-bool panel_click(const PanelArea& area, FLAGS event);
+bool panel_click(const PanelArea& area, uint32_t event);
 // Runs every element's update callback, as a redraw does; returns the
 // string element's text afterwards ("" when there is none).
 std::string panel_redraw();

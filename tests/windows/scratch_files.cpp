@@ -4,13 +4,40 @@
 #include <cstdint>
 #include <cstdio>
 
-std::string scratch_make() {
+Scratch scratch_simulator() {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     char name[MAX_PATH];
     snprintf(name, sizeof name, "%sskytune-driver-%lu\\", temp, GetCurrentProcessId());
-    CreateDirectoryA(name, nullptr);
-    return name;
+    Scratch s;
+    s.root = name;
+    // Wine hands out the same small process ids run after run: what a
+    // crashed run left behind must not meet this one.
+    remove_tree(s.root);
+    s.gauges = s.root + "Gauges\\";
+    s.sound = s.root + "Sound\\";
+    s.temp = s.root + "Temp\\";
+    s.module = s.gauges + "SkyTune.GAU";
+    for (const std::string& folder : {s.root, s.gauges, s.sound, s.temp}) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    SetEnvironmentVariableA("TMP", s.temp.c_str());
+    SetEnvironmentVariableA("TEMP", s.temp.c_str());
+    SetCurrentDirectoryA(s.root.c_str());
+    return s;
+}
+
+void remove_tree(const std::string& folder) {
+    for (const std::string& name : list_files(folder + "*")) {
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + name;
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            remove_tree(path + "\\");
+        } else {
+            DeleteFileA(path.c_str());
+        }
+    }
+    RemoveDirectoryA(folder.c_str());
 }
 
 std::string windows_path(const std::string& path) {

@@ -7,8 +7,14 @@
 #include <string>
 #include <vector>
 
-// A new, empty folder under the temporary folder; its path ends in "\".
-std::string scratch_make();
+// The simulator's folder in a new scratch folder: Gauges\ (where the module
+// goes as SkyTune.GAU), Sound\ and Temp\, which becomes the temporary
+// folder; the current directory is its top, as relative preset paths need.
+struct Scratch {
+    std::string root, gauges, sound, temp, module;
+};
+Scratch scratch_simulator();
+void remove_tree(const std::string& folder);
 // A path as Windows sees it: a Unix path becomes one on Wine's Z: drive.
 std::string windows_path(const std::string& path);
 bool write_file(const std::string& path, const std::string& bytes);

@@ -1,0 +1,158 @@
+// The playlist player. Each entry plays where its kind plays: a file through
+// the media player's filter graph; nothing plays a stream address yet, so
+// such an entry is passed over like a file that does not open. An entry that
+// does not open is passed over at once, so one list's start or step tries
+// each entry at most once.
+#include "audio/playlist_player.h"
+
+#include <cstring>
+
+#include "audio/media.h"
+
+PlaylistPlayerState playlist_player;
+
+namespace {
+
+// 1 when entry `location` of the list at list_path renders; used before a
+// list is loaded, so it takes the list's path and encoding.
+int playlist_entry_opens(const char* list_path, const char* location, int32_t utf8) {
+    WCHAR wide[256];
+    return location[0] != '\0' && playlist_entry_kind(location) == PLAYLIST_ENTRY_FILE &&
+                   playlist_entry_wide_path(list_path, location, utf8, wide) == 1 &&
+                   media_test_file(wide) == 1
+               ? 1
+               : 0;
+}
+
+// Starts entry index; 1 when it plays. A list of one entry loops it as the
+// file alone would.
+int playlist_entry_start(int32_t index) {
+    PlaylistPlayerState& player = playlist_player;
+    const char* location = player.entries[index].location;
+    WCHAR wide[256];
+    if (location[0] == '\0' || playlist_entry_kind(location) != PLAYLIST_ENTRY_FILE ||
+        playlist_entry_wide_path(player.path, location, player.utf8, wide) == 0) {
+        return 0;
+    }
+    return media_play_file(wide, player.count == 1 ? player.looping : 0);
+}
+
+// Plays the first entry from index on, in direction, that starts; without
+// wrap it stops at the list's end. Nothing playing leaves the player stopped.
+void playlist_play_from(int32_t index, int direction, int32_t wrap) {
+    PlaylistPlayerState& player = playlist_player;
+    for (int32_t tried = 0; tried < player.count; ++tried) {
+        if (index < 0 || index >= player.count) {
+            if (wrap == 0) {
+                break;
+            }
+            index = index < 0 ? player.count - 1 : 0;
+        }
+        if (playlist_entry_start(index) == 1) {
+            player.current = index;
+            player.playing = 1;
+            return;
+        }
+        index += direction;
+    }
+    media_stop();
+}
+
+// Takes one line into the table: an entry's number is its place.
+int playlist_take_line(const PlaylistLine* line, void*) {
+    PlaylistPlayerState& player = playlist_player;
+    player.utf8 = line->utf8;
+    while (player.count < line->number) {
+        PlaylistEntry& skipped = player.entries[player.count++];
+        skipped.location[0] = '\0';
+        skipped.title[0] = '\0';
+    }
+    PlaylistEntry& entry = player.entries[line->number - 1];
+    if (line->location != nullptr) {
+        strcpy(entry.location, line->location);
+    }
+    if (line->title != nullptr) {
+        strcpy(entry.title, line->title);
+    }
+    return 1;
+}
+
+void playlist_load(MediaHandle handle) {
+    PlaylistPlayerState& player = playlist_player;
+    player.handle = handle;
+    size_t length = strnlen(handle, sizeof player.path - 1);
+    memcpy(player.path, handle, length);
+    player.path[length] = '\0';
+    player.count = 0;
+    player.current = -1;
+    player.playing = 0;
+    if (playlist_read(player.path, playlist_take_line, nullptr) == 0) {
+        player.count = 0;
+    }
+}
+
+// The opening test of a list: its entries in the file's order until one
+// renders.
+struct PlaylistOpening {
+    const char* path;
+    int32_t opened;
+};
+
+int playlist_test_line(const PlaylistLine* line, void* context) {
+    PlaylistOpening* opening = static_cast<PlaylistOpening*>(context);
+    if (line->location != nullptr) {
+        opening->opened = playlist_entry_opens(opening->path, line->location, line->utf8);
+    }
+    return opening->opened == 1 ? 0 : 1;
+}
+
+}  // namespace
+
+int playlist_open(const char* path) {
+    PlaylistOpening opening = {path, 0};
+    return playlist_read(path, playlist_test_line, &opening) == 1 && opening.opened == 1 ? 1 : 0;
+}
+
+void playlist_play(MediaHandle handle, int loop) {
+    playlist_load(handle);
+    playlist_player.looping = loop == 1 ? 1 : 0;
+    playlist_play_from(0, 1, playlist_player.looping);
+}
+
+void playlist_step(MediaHandle handle, int direction) {
+    PlaylistPlayerState& player = playlist_player;
+    if (handle != player.handle || strcmp(handle, player.path) != 0) {
+        playlist_load(handle);
+        player.looping = 1;
+    }
+    playlist_play_from(player.current + direction, direction, 1);
+}
+
+void playlist_on_entry_end() {
+    playlist_play_from(playlist_player.current + 1, 1, playlist_player.looping);
+}
+
+void playlist_stop() {
+    playlist_player.playing = 0;
+}
+
+const char* playlist_playing_title(MediaHandle handle) {
+    PlaylistPlayerState& player = playlist_player;
+    if (handle == nullptr || handle != player.handle || player.playing == 0 ||
+        media_player.playing == 0) {
+        return nullptr;
+    }
+    const PlaylistEntry& entry = player.entries[player.current];
+    // Without a title the entry is named by its file's name.
+    const char* title = entry.title;
+    if (title[0] == '\0') {
+        title = entry.location;
+        for (const char* c = entry.location; *c != '\0'; ++c) {
+            if (*c == '\\' || *c == '/') {
+                title = c + 1;
+            }
+        }
+    }
+    playlist_display_text(title, player.utf8, player.shown_title, sizeof player.shown_title);
+    return player.shown_title;
+}

@@ -1,0 +1,161 @@
+#include "tests/windows/wine_bench.h"
+
+#include <dshow.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "tests/windows/checks.h"
+#include "tests/windows/module_call.h"
+#include "tests/windows/panel_driver.h"
+#include "tests/windows/radio_areas.h"
+#include "tests/windows/scratch_files.h"
+
+namespace {
+
+const char* const SOUNDS[] = {"chimes.wav", "pad.mp3", "waltz.mid", "breeze.wma"};
+const int INSTALLS = 5;
+
+// The settings file naming the twelve presets, FM 1-6 then AM 1-6.
+bool write_presets(const Scratch& s, const std::string& sound_folder) {
+    std::string settings;
+    for (int slot = 0; slot < 12; ++slot) {
+        const std::string sound = SOUNDS[slot % 4];
+        const std::string name =
+            "preset" + std::to_string(slot + 1) + sound.substr(sound.rfind('.'));
+        if (!CopyFileA((sound_folder + sound).c_str(), (s.sound + name).c_str(), FALSE)) {
+            fprintf(stderr, "bench: cannot copy %s%s\n", sound_folder.c_str(), sound.c_str());
+            return false;
+        }
+        settings += name + "\r\n" + s.sound + name + "\r\n";
+    }
+    settings += s.sound + "\r\n 80\r\n 20\r\n";
+    return write_file(s.gauges + "skytune.dat", settings);
+}
+
+// The panel between two clicks: messages, and an update with its redraw
+// every 55 ms.
+void run_panel(DWORD milliseconds) {
+    for (DWORD passed = 0; passed < milliseconds; passed += 55) {
+        panel_service(sim::SERVICE_PRE_UPDATE, 0);
+        panel_redraw();
+        panel_pump(55, nullptr, 1 << 30);
+    }
+}
+
+std::string in_ms(double us) {
+    char text[32];
+    snprintf(text, sizeof text, "%.1f ms", us / 1000);
+    return text;
+}
+
+double elapsed_us(const LARGE_INTEGER& start) {
+    LARGE_INTEGER end, frequency;
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 /
+           static_cast<double>(frequency.QuadPart);
+}
+
+// What this Windows's DirectShow alone takes to build a graph for a file,
+// the work a preset's test and play ask of it: the floor under the module's
+// own figures.
+std::string render_file_time(const std::string& path) {
+    IGraphBuilder* graph = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void**>(&graph)))) {
+        return "(no filter graph)";
+    }
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    const HRESULT result = graph->RenderFile(wide, nullptr);
+    const double us = elapsed_us(start);
+    graph->Release();
+    return SUCCEEDED(result) ? in_ms(us) : "(failed)";
+}
+
+void print_longest(const char* during) {
+    printf("longest call during %s: %.2f ms (%s) (goal < 5 ms)\n", during,
+           module_calls.longest_us / 1000, module_calls.longest.c_str());
+}
+
+}  // namespace
+
+int wine_bench(const std::string& module_path, const std::string& sound_folder) {
+    const Scratch s = scratch_simulator();
+    std::string sounds = windows_path(sound_folder);
+    if (sounds.empty() || sounds.back() != '\\') sounds += '\\';
+    if (!CopyFileA(windows_path(module_path).c_str(), s.module.c_str(), FALSE) ||
+        !write_presets(s, sounds)) {
+        return 1;
+    }
+    CoInitialize(nullptr);
+    panel_answer_message_boxes();
+    if (!panel_load(s.module)) {
+        fprintf(stderr, "bench: the module does not load\n");
+        return 1;
+    }
+    panel_link();
+
+    double total = 0, first = 0, longest = 0;
+    std::string each;
+    for (int i = 0; i < INSTALLS; ++i) {
+        panel_service(sim::SERVICE_PRE_INSTALL, reinterpret_cast<uintptr_t>(panel_module));
+        const double us = module_calls.last_us;
+        total += us;
+        if (i == 0) first = us;
+        if (us > longest) longest = us;
+        each += " " + in_ms(us);
+        run_panel(200);
+        if (i + 1 < INSTALLS) panel_service(sim::SERVICE_PRE_KILL, 0);
+    }
+    printf("pre-install, twelve presets: mean %s, first %s, longest %s (goal < 300 ms)\n",
+           in_ms(total / INSTALLS).c_str(), in_ms(first).c_str(), in_ms(longest).c_str());
+    printf("each pre-install:%s\n", each.c_str());
+
+    radio_areas = panel_areas();
+    click(POWER);
+    click(MODE_FM_AREA);
+    run_panel(500);
+    module_calls_reset();
+    each.clear();
+    for (int button : {2, 3, 4, 5, 6, 1}) {
+        click(preset_area(button));
+        const std::string sound = SOUNDS[(button - 1) % 4];
+        each += " " + sound.substr(sound.rfind('.') + 1) + " " + in_ms(module_calls.last_us);
+        run_panel(300);
+    }
+    print_longest("preset switches");
+    printf("each preset switch's click:%s\n", each.c_str());
+
+    module_calls_reset();
+    each.clear();
+    for (const char* mode :
+         {MODE_AM_AREA, MODE_CD_AREA, MODE_FM_AREA, MODE_CD_AREA, MODE_AM_AREA}) {
+        click(mode);
+        // "Mode Select - " comes off the area's name.
+        each += std::string(" ") + (mode + 14) + " " + in_ms(module_calls.last_us);
+        run_panel(300);
+    }
+    print_longest("mode changes");
+    printf("each mode change's click:%s\n", each.c_str());
+    const bool stack_kept = module_calls.stack_moved.empty();
+
+    panel_service(sim::SERVICE_PRE_KILL, 0);
+    FreeLibrary(panel_module);
+
+    each.clear();
+    for (const char* sound : SOUNDS) {
+        each += std::string(" ") + sound + " " + render_file_time(sounds + sound);
+    }
+    printf("RenderFile alone, outside the module:%s\n", each.c_str());
+    CoUninitialize();
+    remove_tree(s.root);
+    if (!stack_kept || checks_failed() > 0 || !shown_messages.empty()) {
+        fprintf(stderr, "bench: the run did not go cleanly\n");
+        return 1;
+    }
+    return 0;
+}

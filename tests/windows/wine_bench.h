@@ -1,0 +1,11 @@
+// The module's costs under the real Windows calls, taken by the driver with
+// QueryPerformanceCounter around each call into it: pre-install with twelve
+// presets of the four formats (a WAV, an MP3, a MIDI and a WMA file from
+// SOUND-FOLDER, three of each), and the longest single call while presets
+// are switched and while the mode changes, with the simulator's 18 updates a
+// second in between. Prints one line per figure.
+#pragma once
+
+#include <string>
+
+int wine_bench(const std::string& module_path, const std::string& sound_folder);
