@@ -1,9 +1,12 @@
 // CoInitialize, CoUninitialize and CoCreateInstance over a table of classes
 // (the filter graph and DirectSound 8 register themselves). Initialisation
-// is counted for the process, not per thread or apartment, and the class
+// is counted per thread, as on Windows, with no apartments; the class
 // context is not looked at; aggregation and unknown classes are refused
 // with REGDB_E_CLASSNOTREG, creation before CoInitialize with
 // CO_E_NOTINITIALIZED.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -88,4 +91,31 @@ HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD, REFIID iid, LPV
     }
     trace.ret(result);
     return result;
+}
+
+// A length in bytes before the text, as the platform's allocator keeps it.
+BSTR SysAllocString(const WCHAR* text) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    size_t length = 0;
+    while (text[length] != 0) {
+        ++length;
+    }
+    auto* block = static_cast<char*>(malloc(sizeof(uint32_t) + (length + 1) * sizeof(WCHAR)));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    uint32_t bytes = static_cast<uint32_t>(length * sizeof(WCHAR));
+    memcpy(block, &bytes, sizeof bytes);
+    auto* result = reinterpret_cast<BSTR>(block + sizeof(uint32_t));
+    memcpy(result, text, (length + 1) * sizeof(WCHAR));
+    return result;
+}
+
+void SysFreeString(BSTR text) {
+    if (text != nullptr) {
+        free(reinterpret_cast<char*>(text) - sizeof(uint32_t));
+    }
+    plat::Trace("SysFreeString").ret_sym("void");
 }

@@ -42,6 +42,11 @@ struct IUnknown {
 };
 typedef IUnknown* LPUNKNOWN;
 
+// COM's counted text: UTF-16, freed with SysFreeString.
+typedef WCHAR* BSTR;
+BSTR SysAllocString(const WCHAR* text);
+void SysFreeString(BSTR text);
+
 HRESULT CoInitialize(LPVOID reserved);
 void CoUninitialize(void);
 HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid,
