@@ -299,8 +299,9 @@ DWORD WINAPI stream_thread(LPVOID parameter) {
 
 // 1 when a thread serves the current generation, starting one if needed.
 int stream_start_thread() {
+    // Only a thread seen to have ended is replaced: two would both play.
     if (stream_player.thread != nullptr) {
-        if (WaitForSingleObject(stream_player.thread, 0) == WAIT_TIMEOUT) {
+        if (WaitForSingleObject(stream_player.thread, 0) != WAIT_OBJECT_0) {
             return 1;
         }
         CloseHandle(stream_player.thread);
