@@ -222,7 +222,11 @@ int stream_graph_title(StreamGraph* graph, char* out, int size) {
 DWORD WINAPI stream_thread(LPVOID parameter) {
     int32_t generation = static_cast<int32_t>(reinterpret_cast<LONG_PTR>(parameter));
     HMODULE module = stream_player.module;
-    int com = SUCCEEDED(CoInitialize(nullptr)) ? 1 : 0;
+    // The thread waits on events, never on window messages: it joins the
+    // process's multithreaded apartment rather than make one of its own,
+    // which COM (and the network reading under a graph) would reach
+    // through a message queue nobody reads.
+    int com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) ? 1 : 0;
     StreamGraph graph;
     memset(&graph, 0, sizeof graph);
     int32_t served = -1;

@@ -1,6 +1,7 @@
-// CoInitialize, CoUninitialize and CoCreateInstance over a table of classes
-// (the filter graph and DirectSound 8 register themselves). Initialisation
-// is counted per thread, as on Windows, with no apartments; the class
+// CoInitialize(Ex), CoUninitialize and CoCreateInstance over a table of
+// classes (the filter graph and DirectSound 8 register themselves).
+// Initialisation is counted per thread, as on Windows; a thread's apartment
+// is only its kind, which a later initialisation must match; the class
 // context is not looked at; aggregation and unknown classes are refused
 // with REGDB_E_CLASSNOTREG, creation before CoInitialize with
 // CO_E_NOTINITIALIZED.
@@ -44,16 +45,37 @@ int com_initialized() {
 
 }  // namespace plat
 
-HRESULT CoInitialize(LPVOID) {
+namespace {
+
+// The thread's apartment: a second initialisation of the same kind
+// succeeds with S_FALSE, of the other kind fails, as on Windows.
+thread_local DWORD apartment = 0;
+
+HRESULT com_initialize(const char* call, DWORD kind) {
     HRESULT result = S_OK;
-    if (plat::fault("CoInitialize")) {
+    if (plat::fault(call)) {
         result = E_OUTOFMEMORY;
+    } else if (initialized > 0 && apartment != kind) {
+        result = RPC_E_CHANGED_MODE;
     } else {
-        // A second call on the same thread succeeds with S_FALSE, as on Windows.
         result = initialized > 0 ? S_FALSE : S_OK;
+        apartment = kind;
         ++initialized;
     }
+    return result;
+}
+
+}  // namespace
+
+HRESULT CoInitialize(LPVOID) {
+    HRESULT result = com_initialize("CoInitialize", COINIT_APARTMENTTHREADED);
     plat::Trace("CoInitialize").sym("NULL").ret(result);
+    return result;
+}
+
+HRESULT CoInitializeEx(LPVOID, DWORD model) {
+    HRESULT result = com_initialize("CoInitializeEx", model & COINIT_APARTMENTTHREADED);
+    plat::Trace("CoInitializeEx").sym("NULL").num(model).ret(result);
     return result;
 }
 

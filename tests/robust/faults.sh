@@ -17,7 +17,7 @@ faults=(
     mixerOpen mixerClose mixerGetLineInfoA mixerGetLineControlsA mixerGetControlDetailsA
     mixerSetControlDetails
     mciSendStringA mciSendStringA:play mciSendStringA:status mciSendCommandA
-    CoInitialize CoCreateInstance:CLSID_FilterGraph CoCreateInstance:CLSID_DirectSound8
+    CoInitialize CoInitializeEx CoCreateInstance:CLSID_FilterGraph CoCreateInstance:CLSID_DirectSound8
     IGraphBuilder::RenderFile IMediaControl::Run IMediaControl::Stop
     IMediaEventEx::SetNotifyWindow IMediaEventEx::GetEvent IBasicAudio::put_Volume
     IMediaSeeking::SetPositions
