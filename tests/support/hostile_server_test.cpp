@@ -1,11 +1,12 @@
 // The hostile servers the stream tests rely on each misbehave as they say:
 // one that answered well would let those tests pass without a fault to meet.
 // The loopback stations are heard by the stream tests themselves.
+#include "tests/support/hostile_server.h"
+
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
 
-#include "tests/support/hostile_server.h"
 #include "tests/support/loopback_http.h"
 
 TEST(HostileServer, EachMisbehavesAsItSays) {
