@@ -12,7 +12,6 @@
 
 #include "audio/cd.h"
 #include "audio/mixer.h"
-#include "core/controls.h"
 #include "platform/native/standin.h"
 #include "tests/support/radio_reset.h"
 #include "tests/support/scratch_dir.h"

@@ -239,7 +239,7 @@ TEST_F(Settings, SaveStartsFromAFreshFileAndReplacesTheOldOneWhole) {
     EXPECT_EQ(saved.rfind("No file assigned.\n", 0), 0u);
 }
 
-TEST_F(Settings, FailedReplaceLeavesTheOldFile) {
+TEST_F(Settings, FailedReplaceOrFullDiskLeavesTheOldFile) {
     const std::string old_text = repeat_lines("x", 24) + "Sound\n 50\n 50\n";
     write_file(settings_file(), old_text);
     load();
@@ -248,12 +248,7 @@ TEST_F(Settings, FailedReplaceLeavesTheOldFile) {
     plat::faults_set(nullptr);
     EXPECT_EQ(read_file(settings_file()), old_text);
     EXPECT_FALSE(std::filesystem::exists(dir / "Gauges/skytune.txt"));
-}
 
-TEST_F(Settings, FullDiskLeavesTheOldFile) {
-    const std::string old_text = repeat_lines("x", 24) + "Sound\n 50\n 50\n";
-    write_file(settings_file(), old_text);
-    load();
     // A child process whose files cannot grow past 20 bytes stands for a
     // full disk.
     pid_t child = fork();

@@ -44,14 +44,6 @@ class Face : public ::testing::Test {
     const std::vector<FLAGS>& saved_flags = kept.flags();
 };
 
-TEST_F(Face, LampsAndPointersStartHidden) {
-    EXPECT_EQ(saved_flags[0] & IMAGE_HIDDEN, 0u);
-    for (UINT32 i = 1; i <= 9; ++i) {
-        EXPECT_NE(saved_flags[i] & IMAGE_HIDDEN, 0u) << "element " << i;
-    }
-    EXPECT_EQ(saved_flags[10] & IMAGE_HIDDEN, 0u);
-}
-
 TEST_F(Face, PreUpdateFollowsPowerModeAndPlaying) {
     struct Case {
         int32_t power, mode, cd_playing;

@@ -47,9 +47,12 @@ TEST_F(Module, ShowsTheHostOnlyItsTwoRecords) {
         EXPECT_EQ(dlsym(handle, inner), nullptr) << inner;
     }
     EXPECT_EQ(linkage->module_id, 0x13u);
+    EXPECT_EQ(linkage->flags | linkage->module_status | linkage->module_version, 0u);
+    EXPECT_EQ(linkage->gauge_header_ptr[1], nullptr);
     EXPECT_EQ(import->panels_entry.fnptr_id, 0x0Fu);
     EXPECT_EQ(import->panels_entry.fnptr, nullptr);
-    EXPECT_EQ(linkage->gauge_header_ptr[1], nullptr);
+    EXPECT_EQ(import->end.fnptr_id, 0u);
+    EXPECT_EQ(import->end.fnptr, nullptr);
     linkage->module_init();
     linkage->module_deinit();
 }

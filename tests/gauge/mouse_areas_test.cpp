@@ -12,10 +12,8 @@
 #include "core/presets.h"
 #include "gauge/module.h"
 #include "host/mouse_map.h"
-#include "platform/native/standin.h"
 #include "tests/fakes/recording_backends.h"
 #include "tests/support/radio_reset.h"
-#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -99,13 +97,6 @@ TEST_F(MouseAreas, ClicksAndCursorsOfEveryBox) {
         EXPECT_NE(box.flags & MOUSE_LEFTSINGLE, 0u);
         EXPECT_EQ(box.cursor, up ? CURSOR_UPARROW : down ? CURSOR_DOWNARROW : CURSOR_HAND);
     }
-    // Held down, each repeat steps the volume once.
-    radio_state.power = 1;
-    radio_state.mode = MODE_FM;
-    for (int call = 0; call < 3; ++call) {
-        map.box_at(20, 60)->handler(nullptr, MOUSE_LEFTSINGLE);
-    }
-    EXPECT_EQ(radio_state.media_volume, RADIO_STATE_AT_LOAD.media_volume + 3 * VOLUME_STEP);
 }
 
 TEST_F(MouseAreas, FixedTooltipsInEveryState) {
@@ -158,16 +149,6 @@ TEST_F(MouseAreas, PresetTooltipsFollowTheMode) {
     radio_state.mode = MODE_FM;
     strcpy(preset_table.slots[2].display_name, FILE_NOT_FOUND);
     EXPECT_EQ(tooltip_at(231, 120), "FM Preset #3 - File not found.");
-
-    // A right click's assignment names the preset at once.
-    radio_state.power = 1;
-    ScratchDir dir;
-    std::string rain = dir / "Rain.mp3";
-    write_file(rain, "rain");
-    playable_files = {rain};
-    plat::dialog_answer(rain.c_str());
-    map.box_at(231, 120)->handler(nullptr, MOUSE_RIGHTSINGLE);
-    EXPECT_EQ(tooltip_at(231, 120), "FM Preset #3 - Rain.mp3");
 }
 
 }  // namespace

@@ -70,15 +70,12 @@ void HostFolder::write_tone(const std::string& name, double frequency, double se
     write_tone_wav(path(name), frequency, seconds);
 }
 
-HostRun HostFolder::run(const std::string& script, const std::vector<std::string>& extra,
-                        bool headless) const {
+HostRun HostFolder::run(const std::string& script, const std::vector<std::string>& extra) const {
     std::string script_path = path("script.txt");
     std::ofstream(script_path) << script;
     std::vector<std::string> argv = {
-        HOST_PATH, "--gauge", gauge(), "--audio", "wav:" + audio_dir(), "--trace", trace_file()};
-    if (headless) {
-        argv.push_back("--headless");
-    }
+        HOST_PATH, "--gauge",    gauge(),     "--audio", "wav:" + audio_dir(),
+        "--trace", trace_file(), "--headless"};
     argv.insert(argv.end(), extra.begin(), extra.end());
     argv.push_back("--script");
     argv.push_back(script_path);

@@ -30,8 +30,7 @@ class HostFolder {
 
     // skytune-host --headless --gauge <copy> --audio wav:<dir> --trace
     // <file> [extra] --script <script>.
-    HostRun run(const std::string& script, const std::vector<std::string>& extra = {},
-                bool headless = true) const;
+    HostRun run(const std::string& script, const std::vector<std::string>& extra = {}) const;
     std::string audio_dir() const { return path("audio"); }
     std::string trace_file() const { return path("trace.txt"); }
 

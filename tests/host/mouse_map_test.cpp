@@ -50,25 +50,24 @@ TEST(TooltipText, InsertsAreReplacedAndEverythingElseKept) {
     EXPECT_EQ(tooltip_text(nullptr), "");
 }
 
+// A record of the given type; a child box clicks with the left button.
+MOUSERECT rect(ENUM type, PIXBOX box = {0, 0, 0, 0}, SINT32 cursor = CURSOR_NONE) {
+    FLAGS flags = type == MOUSE_RECT_CHILD ? FLAGS(MOUSE_LEFTSINGLE) : 0;
+    return MOUSERECT{type, box, cursor, 0, flags, 0, nullptr, nullptr};
+}
+
 TEST(MouseMapNesting, BoxesAreRelativeToTheEnclosingArea) {
     MOUSERECT list[] = {
-        {MOUSE_RECT_PARENT, {100, 50, 0, 0}, CURSOR_NONE, 0, 0, 0, nullptr, nullptr},
-        {MOUSE_RECT_PARENT, {10, 5, 40, 20}, CURSOR_NONE, 0, 0, 0, nullptr, nullptr},
-        {MOUSE_RECT_CHILD, {2, 3, 4, 5}, CURSOR_HAND, 0, MOUSE_LEFTSINGLE, 0, nullptr, nullptr},
-        {MOUSE_RECT_END_PARENT, {0, 0, 0, 0}, CURSOR_NONE, 0, 0, 0, nullptr, nullptr},
-        {MOUSE_RECT_CHILD, {1, 1, 2, 2}, CURSOR_UPARROW, 0, MOUSE_LEFTSINGLE, 0, nullptr, nullptr},
-        {MOUSE_RECT_END_PARENT, {0, 0, 0, 0}, CURSOR_NONE, 0, 0, 0, nullptr, nullptr},
+        rect(MOUSE_RECT_PARENT, {100, 50, 0, 0}),
+        rect(MOUSE_RECT_PARENT, {10, 5, 40, 20}),
+        rect(MOUSE_RECT_CHILD, {2, 3, 4, 5}, CURSOR_HAND),
+        rect(MOUSE_RECT_END_PARENT),
+        rect(MOUSE_RECT_CHILD, {1, 1, 2, 2}, CURSOR_UPARROW),
+        rect(MOUSE_RECT_END_PARENT),
         // An unbalanced end is ignored; the next box is at the gauge's origin.
-        {MOUSE_RECT_END_PARENT, {0, 0, 0, 0}, CURSOR_NONE, 0, 0, 0, nullptr, nullptr},
-        {MOUSE_RECT_CHILD,
-         {7, 7, 1, 1},
-         CURSOR_DOWNARROW,
-         0,
-         MOUSE_LEFTSINGLE,
-         0,
-         nullptr,
-         nullptr},
-        {MOUSE_RECT_EOL, {0, 0, 0, 0}, CURSOR_NONE, 0, 0, 0, nullptr, nullptr},
+        rect(MOUSE_RECT_END_PARENT),
+        rect(MOUSE_RECT_CHILD, {7, 7, 1, 1}, CURSOR_DOWNARROW),
+        rect(MOUSE_RECT_EOL),
     };
     MouseMap map = MouseMap::from_list(list, PIXPOINT{20, 30});
     ASSERT_EQ(map.boxes.size(), 3u);

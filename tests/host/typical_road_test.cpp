@@ -34,6 +34,14 @@ void expect_looped_tone(const HostFolder& folder, double frequency, double at_le
     EXPECT_NEAR(later.dominant_frequency(), frequency, 10);
 }
 
+// The settings file keeps the file on FM preset 3, by its path from the folder.
+void expect_saved_on_preset_3(const HostFolder& folder, const std::string& name) {
+    std::vector<std::string> settings = file_lines(folder.settings());
+    ASSERT_EQ(settings.size(), 27u);
+    EXPECT_EQ(settings[4], name);
+    EXPECT_EQ(settings[5], "./Music/" + name);
+}
+
 TEST(TypicalRoad, RightClickChooseHearSeeReadQuitAndHearAgain) {
     HostFolder folder;
     folder.write_tone("Music/Rain.wav", 440, 0.4);
@@ -55,10 +63,7 @@ TEST(TypicalRoad, RightClickChooseHearSeeReadQuitAndHearAgain) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_NE(asked[0].find("\"Select Audio File\""), std::string::npos);
 
-    std::vector<std::string> settings = file_lines(folder.settings());
-    ASSERT_EQ(settings.size(), 27u);
-    EXPECT_EQ(settings[4], "Rain.wav");
-    EXPECT_EQ(settings[5], "./Music/Rain.wav");
+    expect_saved_on_preset_3(folder, "Rain.wav");
 
     // The next start: preset 3 plays the file again, and says so.
     std::filesystem::remove_all(folder.audio_dir());
@@ -123,10 +128,7 @@ TEST(TypicalRoad, APresetFileDeletedBetweenRunsIsNamedAndKept) {
     for (const std::string& file : captured_files(folder.audio_dir(), "media")) {
         EXPECT_LT(read_captured_audio(file).rms(), 0.01) << file;
     }
-    std::vector<std::string> settings = file_lines(folder.settings());
-    ASSERT_EQ(settings.size(), 27u);
-    EXPECT_EQ(settings[4], "Rain.wav");
-    EXPECT_EQ(settings[5], "./Music/Rain.wav");
+    expect_saved_on_preset_3(folder, "Rain.wav");
 }
 
 // The strongest frequency of each media capture of a run that sounded.
@@ -157,10 +159,7 @@ TEST(TypicalRoad, APlaylistPresetPlaysEntryByEntryAndStartsAgainFromTheFirst) {
                                         "tooltip: FM Preset #3 - Road trip.m3u: two.wav",
                                         "tooltip: FM Preset #3 - Road trip.m3u"}));
     EXPECT_EQ(heard_tones(folder), (std::vector<int>{440, 660}));
-    std::vector<std::string> settings = file_lines(folder.settings());
-    ASSERT_EQ(settings.size(), 27u);
-    EXPECT_EQ(settings[4], "Road trip.m3u");
-    EXPECT_EQ(settings[5], "./Music/Road trip.m3u");
+    expect_saved_on_preset_3(folder, "Road trip.m3u");
 
     // The next start: the preset plays its list from the first entry.
     std::filesystem::remove_all(folder.audio_dir());
@@ -193,10 +192,7 @@ TEST(TypicalRoad, AStationsListOnAPresetIsHeardNamedAndKept) {
     CapturedAudio heard = read_captured_audio(files[0]).slice(1.0, 2.0);
     EXPECT_GT(heard.rms(), 0.005);
     EXPECT_NEAR(heard.dominant_frequency(), 440, 10);
-    std::vector<std::string> settings = file_lines(folder.settings());
-    ASSERT_EQ(settings.size(), 27u);
-    EXPECT_EQ(settings[4], "jazz.pls");
-    EXPECT_EQ(settings[5], "./Music/jazz.pls");
+    expect_saved_on_preset_3(folder, "jazz.pls");
 }
 
 }  // namespace

@@ -77,18 +77,6 @@ TEST(Paths, MoveReplacesOnlyWhenAsked) {
     EXPECT_EQ(read_file(dir / "b"), "new");
 }
 
-TEST(Text, HelpersOfTheRuntime) {
-    char text[32] = "D:\\Sim\\SKYTUNE.Dat";
-    _strlwr(text);
-    EXPECT_STREQ(text, "d:\\sim\\skytune.dat");
-    EXPECT_EQ(_stricmp(".GAU", ".gau"), 0);
-    EXPECT_LT(_stricmp("a", "B"), 0);
-    EXPECT_EQ(wsprintfA(text, "%3d", 5), 3);
-    EXPECT_STREQ(text, "  5");
-    wsprintfA(text, "play cdaudio from %u", 4294967295u);
-    EXPECT_STREQ(text, "play cdaudio from 4294967295");
-}
-
 // File names reach the wide calls and come back unchanged; bytes that are
 // not UTF-8 become U+FFFD one by one, as Windows makes them.
 TEST(Text, CodePageConversions) {
