@@ -5,7 +5,7 @@
 // failed"; a module that ended the process never gets to print it. Given
 // the stack probe, it first shows that its stack check catches a callback
 // of the wrong calling convention.
-//   driver.exe PATH-TO-skytune.gau [PATH-TO-stack_probe.dll]
+//   driver.exe PATH-TO-skytune.gau [PATH-TO-stack_probe.dll [STATION-URL]]
 //   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER   (see wine_bench.h)
 #include <cstdio>
 #include <string>
@@ -176,7 +176,40 @@ void play_playlist() {
     check(notices_until(4, "Low tone") == 0, "previous wraps from the first entry to the last");
 }
 
-void second_install(const Scratch& s, const std::string& click_image) {
+// The station on AM preset 2. This Windows's DirectShow decides what it
+// gets: Wine's opens no address (its RenderFile fails at once, the network
+// untouched), so the preset says "(no signal)" while it plays static and
+// retries (1 s, then 2 s later); where DirectShow plays it, the station's
+// title shows. The calls' times are noted; power off ends it, and pre-kill
+// its thread (the module then unloads).
+void play_station(const std::string& url) {
+    double alone_us = 0;
+    const HRESULT alone = render_alone(url, alone_us);
+    printf("note: RenderFile of the station's address alone: 0x%08lx after %.1f ms\n",
+           static_cast<unsigned long>(alone), alone_us / 1000);
+    click(MODE_AM_AREA);
+    module_calls.longest_us = 0;
+    click(preset_area(2));
+    const double press_us = module_calls.last_us;
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 4000;) {
+        panel_service(sim::SERVICE_PRE_UPDATE, 0);
+        panel_redraw();
+        panel_pump(55, nullptr, 1 << 30);
+        tip(preset_area(2));  // as a pointer resting on the button asks
+    }
+    check_equal(tip(preset_area(2)),
+                "AM Preset #2 - Loopback FM" +
+                    std::string(SUCCEEDED(alone) ? ": Driver FM" : " (no signal)"),
+                "the station's tooltip 4 s after the press");
+    printf("note: the station's press: %.2f ms; longest call in the 4 s after: %.2f ms (%s)\n",
+           press_us / 1000, module_calls.longest_us / 1000, module_calls.longest.c_str());
+    click(POWER);
+    printf("note: power off with the station on: %.2f ms\n", module_calls.last_us / 1000);
+    check_equal(tip(preset_area(2)), "AM Preset #2 - station.pls",
+                "after power off the preset shows its list's name");
+}
+
+void second_install(const Scratch& s, const std::string& click_image, const std::string& station) {
     // An upper-case settings file written elsewhere; the save replaces it
     // under the lower-case name.
     DeleteFileA((s.gauges + "skytune.dat").c_str());
@@ -187,7 +220,13 @@ void second_install(const Scratch& s, const std::string& click_image) {
     for (int i = 4; i < 6; ++i) lines.insert(lines.end(), 2, "No file assigned.");
     lines.push_back("Tone AM");
     lines.push_back(".\\Sound\\tone.wav");
-    for (int i = 7; i < 12; ++i) lines.insert(lines.end(), 2, "No file assigned.");
+    lines.push_back("station.pls");
+    lines.push_back(".\\Sound\\station.pls");
+    if (!station.empty()) {
+        write_file(s.sound + "station.pls",
+                   "[playlist]\r\nFile1=" + station + "\r\nTitle1=Loopback FM\r\n");
+    }
+    for (int i = 8; i < 12; ++i) lines.insert(lines.end(), 2, "No file assigned.");
     lines.push_back(s.sound);
     lines.push_back(" 55");
     lines.push_back(" 30");
@@ -221,10 +260,15 @@ void second_install(const Scratch& s, const std::string& click_image) {
     click("Decrease Volume Level");
     click(preset_area(2));
     panel_pump(300, nullptr, 1);
-    click(POWER);
+    if (station.empty()) {
+        click(POWER);
+    } else {
+        play_station(station);
+    }
     panel_pump(200, nullptr, 1);
 
     panel_service(sim::SERVICE_PRE_KILL, 0);
+    printf("note: the second pre-kill took %.2f ms\n", module_calls.last_us / 1000);
     check(list_files(s.temp + "Res*.tmp").empty(), "pre-kill deletes the Res file");
     const std::vector<std::string> saved = saved_settings(s, "second save", false);
     check_equal(saved[0], "Tone", "slot 0 name");
@@ -289,11 +333,11 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--bench") {
         return wine_bench(argv[2], argv[3]);
     }
-    if (argc != 2 && argc != 3) {
-        fprintf(stderr, "usage: driver PATH-TO-skytune.gau [PATH-TO-stack_probe.dll]\n");
+    if (argc < 2 || argc > 4) {
+        fprintf(stderr, "usage: driver PATH-TO-skytune.gau [PATH-TO-stack_probe.dll [URL]]\n");
         return 2;
     }
-    if (argc == 3) check_stack_check(argv[2]);
+    if (argc >= 3) check_stack_check(argv[2]);
     const Scratch s = scratch_simulator();
     check(CopyFileA(windows_path(argv[1]).c_str(), s.module.c_str(), FALSE) != 0,
           "the module is copied into the scratch folder as SkyTune.GAU");
@@ -318,12 +362,14 @@ int main(int argc, char** argv) {
     if (mixer) mixerClose(mixer);
 
     first_install(s);
-    second_install(s, click_image);
+    second_install(s, click_image, argc == 4 ? argv[3] : "");
     for (const ShownMessage& shown : shown_messages) {
         check(false, "unexpected message box: " + shown.caption + ": " + shown.text);
     }
     check_stack_kept();
-    check(FreeLibrary(panel_module) != 0, "the module unloads");
+    // A station's thread holds the module until it has ended.
+    FreeLibrary(panel_module);
+    check(GetModuleHandleA(s.module.c_str()) == nullptr, "the module unloads: nothing holds it");
     CoUninitialize();
     remove_tree(s.root);
     print_tally();

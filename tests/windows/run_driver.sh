@@ -3,8 +3,9 @@
 # architecture and runs the driver under Wine: x86_64 under the host's
 # wine64, i686 (the product) under 32-bit Wine in its i386 chroot. Exits 77
 # (skipped) with one line saying why where MinGW or that Wine is missing.
-# A passing i686 run notes the module's checksum for the package.
-#   run_driver.sh TOP [x86_64|i686]
+# A passing i686 run notes the module's checksum for the package. Given
+# test-station, a loopback station goes on a preset for the run.
+#   run_driver.sh TOP [x86_64|i686] [TEST-STATION]
 set -uo pipefail
 top="$1"
 arch="${2:-x86_64}"
@@ -21,8 +22,18 @@ passed="$module.passed"
 rm -f "$passed"
 mkdir -p "$build/wine"
 out="$build/wine/driver.out"
+station=()
+if [ ! -x "${3:-}" ] || ! command -v icecast2 >/dev/null || ! command -v ffmpeg >/dev/null; then
+    echo "$name: no station preset: test-station, icecast2 or ffmpeg is missing"
+else
+    coproc STATION { exec "$3" /radio.mp3=440 --title "Driver FM" 2>/dev/null; }
+    station_pid=$STATION_PID
+    trap 'kill "$station_pid" 2>/dev/null; wait "$station_pid"' EXIT
+    read -r -t 30 url <&"${STATION[0]}" && station=("$url") ||
+        echo "$name: no station preset: the test station did not start"
+fi
 wine_run "$arch" "$build/tests/windows/windows_driver.exe" "$module" \
-    "$build/tests/windows/stack_probe.dll" >"$out" 2>"$build/wine/driver.err"
+    "$build/tests/windows/stack_probe.dll" "${station[@]}" >"$out" 2>"$build/wine/driver.err"
 status=$?
 tr -d '\r' <"$out"
 if ! tr -d '\r' <"$out" | tail -n 1 | grep -Eq '^[0-9]+ passed, 0 failed$'; then

@@ -57,23 +57,9 @@ double elapsed_us(const LARGE_INTEGER& start) {
            static_cast<double>(frequency.QuadPart);
 }
 
-// What this Windows's DirectShow alone takes to build a graph for a file,
-// the work a preset's test and play ask of it: the floor under the module's
-// own figures.
 std::string render_file_time(const std::string& path) {
-    IGraphBuilder* graph = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                reinterpret_cast<void**>(&graph)))) {
-        return "(no filter graph)";
-    }
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    const HRESULT result = graph->RenderFile(wide, nullptr);
-    const double us = elapsed_us(start);
-    graph->Release();
-    return SUCCEEDED(result) ? in_ms(us) : "(failed)";
+    double us = 0;
+    return SUCCEEDED(render_alone(path, us)) ? in_ms(us) : "(failed)";
 }
 
 void print_longest(const char* during) {
@@ -82,6 +68,21 @@ void print_longest(const char* during) {
 }
 
 }  // namespace
+
+HRESULT render_alone(const std::string& name, double& us) {
+    IGraphBuilder* graph = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IGraphBuilder, reinterpret_cast<void**>(&graph));
+    if (FAILED(result)) return result;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, MAX_PATH);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    result = graph->RenderFile(wide, nullptr);
+    us = elapsed_us(start);
+    graph->Release();
+    return result;
+}
 
 int wine_bench(const std::string& module_path, const std::string& sound_folder) {
     const Scratch s = scratch_simulator();

@@ -6,6 +6,11 @@
 // second in between. Prints one line per figure.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 int wine_bench(const std::string& module_path, const std::string& sound_folder);
+// What this Windows's DirectShow alone makes of a file or an address, the
+// work a preset's test and play ask of it: RenderFile's result, and its time.
+HRESULT render_alone(const std::string& name, double& us);
