@@ -31,6 +31,10 @@ int wav_parse(LPVOID image, DWORD image_size, WAVEFORMATEX** format, BYTE** data
         memcmp(bytes + 8, "WAVE", 4) != 0) {
         return 0;
     }
+    // The first chunk of each kind is the one, whatever is asked for: an
+    // empty data chunk is found as surely as a full one.
+    int want_format = format != nullptr ? 1 : 0;
+    int want_data = data != nullptr || data_length != nullptr ? 1 : 0;
     // The walk ends where the RIFF size says, or at the image's end if
     // that comes first. 64-bit positions: no declared length can wrap them.
     unsigned long long end = 8ULL + wav_le32(bytes + 4);
@@ -48,27 +52,23 @@ int wav_parse(LPVOID image, DWORD image_size, WAVEFORMATEX** format, BYTE** data
             return 0;
         }
         BYTE* body = bytes + position + 8;
-        if (memcmp(chunk, "fmt ", 4) == 0 && format != nullptr && *format == nullptr) {
+        if (memcmp(chunk, "fmt ", 4) == 0 && want_format == 1) {
             if (length < 14) {
                 return 0;
             }
             *format = reinterpret_cast<WAVEFORMATEX*>(body);
-            if ((data == nullptr || *data != nullptr) &&
-                (data_length == nullptr || *data_length != 0)) {
-                return 1;
-            }
-        } else if (memcmp(chunk, "data", 4) == 0 &&
-                   ((data != nullptr && *data == nullptr) ||
-                    (data_length != nullptr && *data_length == 0))) {
+            want_format = 0;
+        } else if (memcmp(chunk, "data", 4) == 0 && want_data == 1) {
             if (data != nullptr) {
                 *data = body;
             }
             if (data_length != nullptr) {
                 *data_length = length;
             }
-            if (format == nullptr || *format != nullptr) {
-                return 1;
-            }
+            want_data = 0;
+        }
+        if (want_format == 0 && want_data == 0) {
+            return 1;
         }
         position += 8ULL + length + (length & 1);
     }

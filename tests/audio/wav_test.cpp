@@ -100,6 +100,15 @@ TEST(WavParse, TakesTheFirstFormatAndDataInEitherOrder) {
     ASSERT_EQ(parsed.result, 1);
     EXPECT_EQ(parsed.format, 20);
     EXPECT_EQ(parsed.data_length, 5u) << "the second chunks are never reached";
+
+    // An empty first data chunk is still the first: a later one never
+    // takes its place, whichever outputs are asked for.
+    Bytes empty_first =
+        riff({chunk("data", {}), chunk("fmt ", pcm_format(1, 8000, 8)), chunk("data", SAMPLES)});
+    parsed = parse(empty_first);
+    ASSERT_EQ(parsed.result, 1);
+    EXPECT_EQ(parsed.data, 20);
+    EXPECT_EQ(parsed.data_length, 0u);
 }
 
 TEST(WavParse, AShortFirstFormatFailsEvenIfALongerOneFollows) {

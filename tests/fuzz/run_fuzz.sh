@@ -3,7 +3,8 @@
 #   run_fuzz.sh BINARY SEEDS SECONDS [STATE]
 # New inputs go to STATE/corpus (kept between runs), or to a scratch folder
 # without STATE; the committed seeds are never written. A finding fails the
-# run and is saved in STATE/findings, or ./fuzz-findings without STATE.
+# run and is saved in STATE/findings, or ./fuzz-findings without STATE
+# (libFuzzer's own exit code for a finding, 77, is ctest's "skipped").
 set -u
 binary=$1
 seeds=$2
@@ -43,7 +44,7 @@ mkdir -p "$corpus" "$findings"
 here=$(cd "$(dirname "$0")" && pwd)
 LSAN_OPTIONS="suppressions=$here/../lsan.supp:print_suppressions=0" \
 SKYTUNE_AUDIO=null \
-    "$binary" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    "$binary" -max_total_time="$seconds" -timeout=10 -error_exitcode=1 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" "$seeds" 2>"$scratch/log"
 status=$?
 grep -E '^(stat::number_of_executed_units|stat::new_units_added|Done|SUMMARY|==[0-9]+==ERROR)' \
