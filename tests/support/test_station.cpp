@@ -59,7 +59,8 @@ TestStation::TestStation(std::vector<StationMount> mounts)
 }
 
 bool TestStation::start() {
-    // A port free a moment ago may be taken by the time the server binds it.
+    // A port free a moment ago may be taken by the time the server binds
+    // it, or be another's by the time the sources reach it: a new port then.
     for (int attempt = 0; attempt < 3; ++attempt) {
         port_ = free_loopback_port();
         if (start_server()) {
@@ -67,7 +68,10 @@ bool TestStation::start() {
             for (size_t i = 0; i < mounts_.size(); ++i) {
                 all = start_source(i) && all;
             }
-            return all && ready();
+            if (all && ready()) {
+                return true;
+            }
+            stop();
         }
     }
     return false;
