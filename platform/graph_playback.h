@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,13 +26,14 @@ struct GraphEvent {
     LONG_PTR param2;
 };
 
-class GraphPlayback {
+class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
   public:
     ~GraphPlayback();
 
     // --- On the graph worker ---
-    // Builds a chain for each file (unless built) and takes them to target;
-    // a failure is reported as EC_ERRORABORT.
+    // Builds a chain for each file (unless built) and takes them to target,
+    // once the file tester has seen each decode to its end; a failure is
+    // reported as EC_ERRORABORT.
     void start(const std::vector<std::string>& files, GstState target);
     // Every chain to position (nanoseconds), with no break in what the
     // output hears.
@@ -63,6 +65,7 @@ class GraphPlayback {
 
   private:
     Chain* build_chain(const std::string& path);
+    bool tested(const std::vector<std::string>& files, GstState target, unsigned epoch);
     std::vector<Chain*> chains();
 
     std::mutex chains_lock_;
@@ -70,6 +73,9 @@ class GraphPlayback {
     std::atomic<long> volume_{0};
     std::atomic<bool> reporting_{false};
     std::atomic<unsigned> epoch_{0};
+    // On the worker: the state a start waits to reach until its files have
+    // been tested.
+    GstState waiting_ = GST_STATE_VOID_PENDING;
 
     std::mutex events_lock_;
     std::condition_variable events_signal_;

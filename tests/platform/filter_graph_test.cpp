@@ -3,6 +3,7 @@
 // source filters do.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -23,15 +24,15 @@ std::u16string wide(const std::string& path) {
     return std::u16string(path.begin(), path.end());
 }
 
-// This process's children of that name.
-std::vector<pid_t> children_named(const std::string& name) {
+// The children of that name (any, if empty) of this process or another.
+std::vector<pid_t> children_named(const std::string& name, const std::string& of = "self") {
     std::vector<pid_t> found;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + of + "/task")) {
         std::ifstream list(task.path() / "children");
         for (pid_t child; list >> child;) {
             std::ifstream comm("/proc/" + std::to_string(child) + "/comm");
             std::string command;
-            if (std::getline(comm, command) && command == name) {
+            if (std::getline(comm, command) && (name.empty() || command == name)) {
                 found.push_back(child);
             }
         }
@@ -84,6 +85,61 @@ TEST(FilterGraph, LivesWhileAnyInterfaceIsHeldAndHoldsItsFiles) {
     CoUninitialize();
 }
 
+// RenderFile answers at a file's first audio, and the file is decoded to
+// its end meanwhile: none of it is played before that has been done. A
+// file whose reading stops half way (here a pipe that sends part of an MP3
+// file, then nothing, as a share that went away) is taken, never heard,
+// and its graph aborts; nothing goes on decoding it. A long file plays.
+TEST(FilterGraph, AFileIsPlayedOnlyOnceItHasBeenDecodedToItsEnd) {
+    CaptureSink sink;
+    std::string stalls = sink.dir() / "stalls.mp3";
+    ASSERT_EQ(mkfifo(stalls.c_str(), 0600), 0);
+    int writer = open(stalls.c_str(), O_RDWR);
+    std::string part = read_file(source_file("Sound/pad.mp3")).substr(0, 32768);
+    ASSERT_EQ(write(writer, part.data(), part.size()), static_cast<ssize_t>(part.size()));
+    // One flute note, then two hours of silence (a second a quarter note).
+    std::string track(
+        "\0\xFF\x51\x03\x0F\x42\x40\0\xC0\x49\0\x90\x45\x6E\x01\x80\x45\0"
+        "\xB8\x20\xFF\x2F\0",
+        23);
+    std::ofstream(sink.dir() / "long.mid", std::ios::binary)
+        << std::string("MThd\0\0\0\x06\0\0\0\x01\0\x01MTrk\0\0\0", 21) << char(track.size())
+        << track;
+    CoInitialize(nullptr);
+    for (const char* name : {"stalls.mp3", "long.mid"}) {
+        SCOPED_TRACE(name);
+        IGraphBuilder* graph = new_graph();
+        ASSERT_NE(graph, nullptr);
+        EXPECT_EQ(graph->RenderFile(wide(sink.dir() / name).c_str(), nullptr), S_OK);
+        IMediaControl* control = nullptr;
+        IMediaEventEx* events = nullptr;
+        graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+        graph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&events));
+        EXPECT_EQ(control->Run(), S_OK);
+        if (name == std::string("stalls.mp3")) {
+            long code = 0;
+            LONG_PTR param1 = 0;
+            LONG_PTR param2 = 0;
+            EXPECT_EQ(events->GetEvent(&code, &param1, &param2, 60000), S_OK);
+            EXPECT_EQ(code, EC_ERRORABORT);
+        } else {
+            EXPECT_TRUE(listen_until([&sink] { return sink.sounding("media"); }, 60));
+        }
+        // By then its test has ended.
+        std::vector<pid_t> testers = children_named("skytune-filetes");
+        ASSERT_EQ(testers.size(), 1u);
+        EXPECT_TRUE(children_named("", std::to_string(testers[0])).empty());
+        control->Stop();
+        events->Release();
+        control->Release();
+        graph->Release();
+        EXPECT_EQ(sink.heard("media").size(), name == std::string("long.mid") ? 1u : 0u);
+    }
+    plat::settle_graphs();
+    CoUninitialize();
+    close(writer);
+}
+
 // The file tester is a process of its own, which holds nothing of the
 // host's (its descriptors, such as a sound device's, nor the stand-in's
 // switches); when something kills it, the next file is tested by a new one.
@@ -101,8 +157,13 @@ TEST(FilterGraph, AFileTesterThatDiedIsReplaced) {
         std::vector<pid_t> testers = children_named("skytune-filetes");
         ASSERT_EQ(testers.size(), 1u);
         std::string proc = "/proc/" + std::to_string(testers[0]);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(proc + "/fd"), {}), 3)
-            << "standard input, output and error only";
+        // Beside its standard three, only the pipes of the children still
+        // decoding the files to their end.
+        for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd")) {
+            if (std::stoi(fd.path().filename()) > 2) {
+                EXPECT_EQ(std::filesystem::read_symlink(fd).string().rfind("pipe:", 0), 0u);
+            }
+        }
         EXPECT_EQ(read_file(proc + "/environ").find("SKYTUNE_"), std::string::npos);
         kill(testers[0], SIGKILL);
     }
