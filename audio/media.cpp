@@ -2,33 +2,28 @@
 // be made, or a call on it that fails, leaves the player silent and the
 // simulator running: the operation goes no further, nothing plays, and later
 // operations work on whatever objects remain (making a new graph when they
-// need one).
+// need one). A playlist's station plays through the stream player, which
+// shares the media volume, the event window and the stops.
 #include "audio/media.h"
 
 #include <cstring>
 
+#include "audio/com_release.h"
 #include "audio/playlist_player.h"
+#include "audio/stream_player.h"
 
 MediaPlayerState media_player;
 
 namespace {
 
-template <class Interface>
-void media_release(Interface*& object) {
-    if (object != nullptr) {
-        object->Release();
-        object = nullptr;
-    }
-}
-
 // Lets the whole graph go; releasing it also stops it.
 void media_release_graph() {
-    media_release(media_player.video);
-    media_release(media_player.seeking);
-    media_release(media_player.audio);
-    media_release(media_player.events);
-    media_release(media_player.control);
-    media_release(media_player.graph);
+    com_release(media_player.video);
+    com_release(media_player.seeking);
+    com_release(media_player.audio);
+    com_release(media_player.events);
+    com_release(media_player.control);
+    com_release(media_player.graph);
     media_player.looping = 0;
     media_player.playing = 0;
 }
@@ -124,6 +119,7 @@ int media_init(HINSTANCE instance, int left, int top, int width, int height) {
         CreateWindowExA(0, "EventNotify", nullptr, WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr, nullptr,
                         media_player.module_instance, nullptr);
     UpdateWindow(media_player.event_window);
+    stream_init(media_player.module_instance, media_player.event_window);
     media_player.video_left = left;
     media_player.video_top = top;
     media_player.video_width = width;
@@ -136,9 +132,13 @@ MediaHandle media_open(const char* name) {
     if (media_player.graph == nullptr && media_build_graph() == 0) {
         return nullptr;
     }
-    // A playlist opens when one of its entries does.
+    // A playlist opens when one of its entries does. An address alone is no
+    // file, and is never rendered here: that would wait on the network.
     if (playlist_format(name) != PLAYLIST_NONE) {
         return playlist_open(name) == 1 ? name : nullptr;
+    }
+    if (playlist_entry_kind(name) == PLAYLIST_ENTRY_STREAM) {
+        return nullptr;
     }
     const char* path = name;
     HRSRC resource = FindResourceA(media_player.module_instance, name, RT_RCDATA);
@@ -177,7 +177,9 @@ int media_play(MediaHandle handle, int loop) {
 }
 
 int media_play_file(const WCHAR* path, int loop) {
-    media_release(media_player.video);
+    stream_stop();
+    media_player.streaming = 0;
+    com_release(media_player.video);
     if (media_player.control != nullptr && FAILED(media_player.control->Stop())) {
         media_release_graph();
         return 0;
@@ -214,8 +216,17 @@ int media_play_file(const WCHAR* path, int loop) {
     return 1;
 }
 
+int media_play_stream(const WCHAR* address) {
+    media_silence();
+    media_player.streaming = 1;
+    stream_play(address);
+    return 1;
+}
+
 int media_stop() {
     playlist_stop();
+    stream_stop();
+    media_player.streaming = 0;
     if (media_player.control != nullptr && FAILED(media_player.control->Stop())) {
         media_release_graph();
         return 1;
@@ -231,6 +242,7 @@ int media_stop() {
 int media_set_volume(VolumeLevel level) {
     level = volume_clamped(level);
     media_player.volume = level;
+    stream_set_volume(level);
     if (media_player.playing == 1 && FAILED(media_player.audio->put_Volume(media_player.volume))) {
         media_silence();
     }
@@ -239,6 +251,7 @@ int media_set_volume(VolumeLevel level) {
 
 int media_shutdown() {
     media_stop();
+    stream_shutdown();
     if (media_player.video != nullptr) {
         media_player.video->put_Visible(OAFALSE);
         media_player.video->put_Owner(0);
@@ -291,6 +304,8 @@ void media_on_events() {
 LRESULT CALLBACK media_event_wndproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == MEDIA_EVENT_MESSAGE) {
         media_on_events();
+    } else if (message == STREAM_EVENT_MESSAGE) {
+        stream_on_events();
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -302,6 +317,7 @@ int media_step(MediaHandle handle, int direction) {
     return 1;
 }
 
-const char* media_entry_title(MediaHandle handle) {
-    return playlist_playing_title(handle);
+const char* media_playing_text(MediaHandle handle, const char* name) {
+    const char* text = playlist_playing_text(handle, name);
+    return text != nullptr ? text : name;
 }

@@ -1,6 +1,7 @@
 // The media file player: preset files through a filter graph. A preset's
 // file may be a playlist, whose entries the playlist player hands back to
-// the graph one by one.
+// the graph one by one, and whose station addresses go to the stream
+// player.
 #pragma once
 
 #include "common/audio_types.h"
@@ -36,6 +37,7 @@ struct MediaPlayerState {
     VolumeLevel volume;  // always within -10000..0
     int32_t looping;
     int32_t playing;
+    int32_t streaming;  // a station plays, through the stream player
     HWND event_window;
     HINSTANCE module_instance;
     TempFileTable temp_files;
@@ -55,10 +57,13 @@ LRESULT CALLBACK media_event_wndproc(HWND window, UINT message, WPARAM wparam, L
 // A playlist's handle: plays the entry before (-1) or after (1) the one that
 // played, wrapping at the ends; 1. Any other handle is left alone.
 int media_step(MediaHandle handle, int direction);
-// The title of the playlist entry that plays for the handle, or null.
-const char* media_entry_title(MediaHandle handle);
+// A preset named name that plays the handle, as its tooltip names it: what
+// plays of a playlist, or the name alone.
+const char* media_playing_text(MediaHandle handle, const char* name);
 
 // The graph's part for the playlist player, on wide paths: 1 when the file
-// renders into the graph there is; 1 when a new graph plays it.
+// renders into the graph there is; 1 when a new graph plays it. A station
+// plays in the stream player instead, with the graph stopped; 1.
 int media_test_file(const WCHAR* path);
 int media_play_file(const WCHAR* path, int loop);
+int media_play_stream(const WCHAR* address);

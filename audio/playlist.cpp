@@ -271,8 +271,10 @@ int playlist_entry_wide_path(const char* list_path, const char* location, int32_
     // own paths do.
     UINT code_page = utf8 == 1 ? CP_UTF8 : CP_ACP;
     DWORD flags = utf8 == 1 ? 0 : MB_PRECOMPOSED;
-    int absolute =
-        location[0] == '\\' || location[0] == '/' || (location[0] != '\0' && location[1] == ':');
+    // A station's address is whole as it stands.
+    int absolute = location[0] == '\\' || location[0] == '/' ||
+                   (location[0] != '\0' && location[1] == ':') ||
+                   playlist_entry_kind(location) == PLAYLIST_ENTRY_STREAM;
     int folder_length = 0;
     for (int i = 0; absolute == 0 && list_path[i] != '\0'; ++i) {
         if (list_path[i] == '\\' || list_path[i] == '/') {

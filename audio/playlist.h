@@ -54,7 +54,8 @@ int playlist_parse(const char* bytes, DWORD size, int32_t format, PlaylistVisito
 int playlist_read(const char* path, PlaylistVisitor visit, void* context);
 int32_t playlist_entry_kind(const char* location);
 // The wide path the filter graph takes for an entry of the list at
-// list_path; 0 when it does not fit in 256 characters.
+// list_path (a station's address as it is); 0 when it does not fit in 256
+// characters.
 int playlist_entry_wide_path(const char* list_path, const char* location, int32_t utf8,
                              WCHAR* wide);
 // A list's text as the system code page shows it, cut to fit size bytes.

@@ -1,27 +1,30 @@
 // The playlist player. Each entry plays where its kind plays: a file through
-// the media player's filter graph; nothing plays a stream address yet, so
-// such an entry is passed over like a file that does not open. An entry that
-// does not open is passed over at once, so one list's start or step tries
-// each entry at most once.
+// the media player's filter graph, a station's address through the stream
+// player. A file entry that does not open is passed over at once, so one
+// list's start or step tries each entry at most once. A station is never
+// tried here: reaching it waits on the network, which the stream player
+// does on a thread of its own; so a station entry always opens, and one
+// that cannot be reached is the stream player's to retry, never passed over.
 #include "audio/playlist_player.h"
 
 #include <cstring>
 
 #include "audio/media.h"
+#include "audio/stream_player.h"
 
 PlaylistPlayerState playlist_player;
 
 namespace {
 
-// 1 when entry `location` of the list at list_path renders; used before a
-// list is loaded, so it takes the list's path and encoding.
+// 1 when entry `location` of the list at list_path renders, or is a
+// station's address; used before a list is loaded, so it takes the list's
+// path and encoding.
 int playlist_entry_opens(const char* list_path, const char* location, int32_t utf8) {
     WCHAR wide[256];
-    return location[0] != '\0' && playlist_entry_kind(location) == PLAYLIST_ENTRY_FILE &&
-                   playlist_entry_wide_path(list_path, location, utf8, wide) == 1 &&
-                   media_test_file(wide) == 1
-               ? 1
-               : 0;
+    if (location[0] == '\0' || playlist_entry_wide_path(list_path, location, utf8, wide) == 0) {
+        return 0;
+    }
+    return playlist_entry_kind(location) == PLAYLIST_ENTRY_STREAM ? 1 : media_test_file(wide);
 }
 
 // Starts entry index; 1 when it plays. A list of one entry loops it as the
@@ -30,9 +33,12 @@ int playlist_entry_start(int32_t index) {
     PlaylistPlayerState& player = playlist_player;
     const char* location = player.entries[index].location;
     WCHAR wide[256];
-    if (location[0] == '\0' || playlist_entry_kind(location) != PLAYLIST_ENTRY_FILE ||
+    if (location[0] == '\0' ||
         playlist_entry_wide_path(player.path, location, player.utf8, wide) == 0) {
         return 0;
+    }
+    if (playlist_entry_kind(location) == PLAYLIST_ENTRY_STREAM) {
+        return media_play_stream(wide);
     }
     return media_play_file(wide, player.count == 1 ? player.looping : 0);
 }
@@ -139,20 +145,51 @@ void playlist_stop() {
 const char* playlist_playing_title(MediaHandle handle) {
     PlaylistPlayerState& player = playlist_player;
     if (handle == nullptr || handle != player.handle || player.playing == 0 ||
-        media_player.playing == 0) {
+        (media_player.playing == 0 && media_player.streaming == 0)) {
         return nullptr;
     }
     const PlaylistEntry& entry = player.entries[player.current];
-    // Without a title the entry is named by its file's name.
+    // Without a title a file is named by its file's name, a station by its
+    // list's.
     const char* title = entry.title;
+    const char* named = media_player.streaming == 1 ? player.path : entry.location;
     if (title[0] == '\0') {
-        title = entry.location;
-        for (const char* c = entry.location; *c != '\0'; ++c) {
+        title = named;
+        for (const char* c = named; *c != '\0'; ++c) {
             if (*c == '\\' || *c == '/') {
                 title = c + 1;
             }
         }
     }
-    playlist_display_text(title, player.utf8, player.shown_title, sizeof player.shown_title);
+    // The list's own path is in the system code page, its lines in its own.
+    int32_t utf8 = named == player.path && title != entry.title ? 0 : player.utf8;
+    playlist_display_text(title, utf8, player.shown_title, sizeof player.shown_title);
     return player.shown_title;
+}
+
+const char* playlist_playing_text(MediaHandle handle, const char* list_name) {
+    const char* title = playlist_playing_title(handle);
+    if (title == nullptr) {
+        return nullptr;
+    }
+    // "Road trip.m3u: Take Five.mp3"; "Jazz FM: Miles Davis - So What".
+    char now_playing[256] = "";
+    const char* parts[4] = {list_name, ": ", title, ""};
+    if (media_player.streaming == 1) {
+        int titled = stream_title(now_playing, sizeof now_playing);
+        parts[0] = title;
+        parts[1] = titled == 1 ? ": " : "";
+        parts[2] = now_playing;
+        parts[3] = stream_status() == STREAM_RETRYING ? " (no signal)" : "";
+    }
+    char* out = playlist_player.shown_text;
+    size_t room = sizeof playlist_player.shown_text - 1;
+    for (const char* part : parts) {
+        size_t length = strnlen(part, room);
+        memcpy(out, part, length);
+        out += length;
+        room -= length;
+    }
+    *out = '\0';
+    return playlist_player.shown_text;
 }

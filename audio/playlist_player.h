@@ -22,6 +22,7 @@ struct PlaylistPlayerState {
     int32_t looping;
     int32_t playing;
     char shown_title[256];
+    char shown_text[256];
     PlaylistEntry entries[PLAYLIST_ENTRY_CAPACITY];
 };
 
@@ -38,5 +39,10 @@ void playlist_step(MediaHandle handle, int direction);
 void playlist_on_entry_end();
 // Nothing of the list plays any more.
 void playlist_stop();
-// The title of the entry playing for that handle, or null.
+// The title of the entry playing for that handle (a station's own name), or
+// null.
 const char* playlist_playing_title(MediaHandle handle);
+// What plays for that handle, named for a tooltip: the list's name and the
+// entry's title, or the station's name and the title it sends ("(no
+// signal)" while it cannot be heard); null when nothing of the list plays.
+const char* playlist_playing_text(MediaHandle handle, const char* list_name);

@@ -106,6 +106,13 @@ int sound_play(IDirectSoundBuffer* buffer, DWORD flags) {
     return 1;
 }
 
+int sound_stop(IDirectSoundBuffer* buffer) {
+    if (buffer != nullptr) {
+        buffer->Stop();
+    }
+    return 1;
+}
+
 int sound_set_volume(IDirectSoundBuffer* buffer, VolumeLevel level) {
     level = volume_clamped(level);
     if (buffer != nullptr) {

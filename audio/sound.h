@@ -15,6 +15,7 @@ extern SoundState sound_state;
 int sound_init(HINSTANCE instance);
 IDirectSoundBuffer* sound_load_wav(const char* name);
 int sound_play(IDirectSoundBuffer* buffer, DWORD flags);
+int sound_stop(IDirectSoundBuffer* buffer);
 int sound_set_volume(IDirectSoundBuffer* buffer, VolumeLevel level);
 int sound_release_buffer(IDirectSoundBuffer* buffer);
 int sound_shutdown();

@@ -191,7 +191,50 @@ awk -v first="$work/assign.audio/first-sound.txt" '
         }
     }' "$work/assign.timing"
 
-# 6. Resident memory with twelve presets, and its growth over a soak of
+# 6. Internet radio. FM 1 plays a loopback station (test-station: Icecast
+#    fed a tone by ffmpeg), FM 2 a station whose port is closed, FM 3 a file.
+#    Press to first sample over five presses of FM 1 (FM 3 between them),
+#    and the longest call into the module while the station connects (the
+#    press and the 1.5 s after it) and while the other cannot be reached (16
+#    s of static and retries).
+mkfifo "$work/station.in" "$work/closed.in"
+exec {station_in}<>"$work/station.in" {closed_in}<>"$work/closed.in"
+"$build/bin/test-station" /radio.mp3=440 < "$work/station.in" > "$work/station.url" 2>/dev/null &
+station_pid=$!
+"$build/bin/test-station" closed < "$work/closed.in" > "$work/closed.url" 2>/dev/null &
+closed_pid=$!
+for _ in $(seq 100); do [ -s "$work/station.url" ] && [ -s "$work/closed.url" ] && break; sleep 0.1; done
+printf '[playlist]\nFile1=%s\nTitle1=Loopback FM\n' "$(head -n 1 "$work/station.url")" > "$work/List/station.pls"
+printf '#EXTINF:-1,Closed FM\n%s\n' "$(head -n 1 "$work/closed.url")" > "$work/List/closed.m3u"
+cp "$work/skytune.dat" "$work/presets.dat"
+{ printf 'station.pls\n%s\nclosed.m3u\n%s\n' "$work/List/station.pls" "$work/List/closed.m3u"
+  tail -n +5 "$work/presets.dat"; } > "$work/skytune.dat"
+script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 1000"
+for i in 1 2 3 4 5; do
+    script+=$'\n'"echo connecting"$'\n'"click ${preset_x[1]} 120"$'\n'"wait 1500"
+    script+=$'\n'"echo other"$'\n'"click ${preset_x[3]} 120"$'\n'"wait 500"
+done
+script+=$'\n'"echo unreachable"$'\n'"click ${preset_x[2]} 120"$'\n'"wait 16000"$'\n'"echo end"
+run_host stations "$script"
+exec {station_in}>&- {closed_in}>&-
+wait "$station_pid" "$closed_pid"
+mv "$work/presets.dat" "$work/skytune.dat"
+awk -v first="$work/stations.audio/first-sound.txt" '
+    BEGIN { while ((getline line < first) > 0) { split(line, f, " "); if (f[1] ~ /^media-/) heard[++h] = f[2] } }
+    $2 == "-" && $3 == "script" && $4 == "echo" { phase = $5 }
+    $3 == "mouse" && $4 == "left" && $6 == "160,120" { press[++n] = $1 }
+    $2 != "-" && (phase == "connecting" || phase == "unreachable") {
+        if ($2 > top[phase]) { top[phase] = $2; what[phase] = $3 " " $4 " " $5 " " $6 } }
+    END {
+        for (i = 1; i <= n; i++) for (j = 1; j <= h; j++)
+            if (heard[j] > press[i] && heard[j] < press[i] + 1.5) { d = (heard[j] - press[i]) * 1000; sum += d; count++; if (d > longest) longest = d; break }
+        if (count) printf "press on a station preset to its first sample: mean %.0f ms, longest %.0f ms over %d (goal < 500 ms)\n", sum / count, longest, count
+        else print "press on a station preset: no sound captured"
+        printf "longest call while a station connects: %.2f ms (%s) (goal < 5 ms)\n", top["connecting"] / 1000, what["connecting"]
+        printf "longest call while a station cannot be reached: %.2f ms (%s) (goal < 5 ms)\n", top["unreachable"] / 1000, what["unreachable"]
+    }' "$work/stations.timing"
+
+# 7. Resident memory with twelve presets, and its growth over a soak of
 #    preset switches, mode changes, tooltips and reinstalls.
 soak_seconds=${SOAK_SECONDS:-60}
 script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 1000"$'\n'"echo rss"

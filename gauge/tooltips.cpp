@@ -2,8 +2,6 @@
 // build nothing ahead: each reads the state at the moment the host asks.
 #include "gauge/tooltips.h"
 
-#include <cstring>
-
 #include "audio/cd.h"
 #include "audio/media.h"
 #include "core/presets.h"
@@ -32,25 +30,10 @@ const char* on_off(int32_t flag) {
 }
 
 // A playlist preset that plays is named by its list and the entry playing
-// ("Road trip.m3u: Take Five.mp3"), cut to a text buffer's size.
-char preset_entry_text[256];
-
+// ("Road trip.m3u: Take Five.mp3"), or by its station and what the station
+// plays ("Jazz FM: Miles Davis - So What").
 const char* preset_text(const PresetSlot& slot) {
-    const char* entry = media_entry_title(slot.media_handle);
-    if (entry == nullptr) {
-        return slot.display_name;
-    }
-    char* out = preset_entry_text;
-    size_t room = sizeof preset_entry_text - 1;
-    const char* parts[] = {slot.display_name, ": ", entry};
-    for (const char* part : parts) {
-        size_t length = strnlen(part, room);
-        memcpy(out, part, length);
-        out += length;
-        room -= length;
-    }
-    *out = '\0';
-    return preset_entry_text;
+    return media_playing_text(slot.media_handle, slot.display_name);
 }
 
 constexpr MOUSE_ARG string_argument(PGET_TOOLTIP_STRING callback) {

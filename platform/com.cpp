@@ -1,9 +1,13 @@
-// CoInitialize, CoUninitialize and CoCreateInstance over a table of classes
-// (the filter graph and DirectSound 8 register themselves). Initialisation
-// is counted for the process, not per thread or apartment, and the class
+// CoInitialize(Ex), CoUninitialize and CoCreateInstance over a table of
+// classes (the filter graph and DirectSound 8 register themselves).
+// Initialisation is counted per thread, as on Windows; a thread's apartment
+// is only its kind, which a later initialisation must match; the class
 // context is not looked at; aggregation and unknown classes are refused
 // with REGDB_E_CLASSNOTREG, creation before CoInitialize with
 // CO_E_NOTINITIALIZED.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,16 +45,37 @@ int com_initialized() {
 
 }  // namespace plat
 
-HRESULT CoInitialize(LPVOID) {
+namespace {
+
+// The thread's apartment: a second initialisation of the same kind
+// succeeds with S_FALSE, of the other kind fails, as on Windows.
+thread_local DWORD apartment = 0;
+
+HRESULT com_initialize(const char* call, DWORD kind) {
     HRESULT result = S_OK;
-    if (plat::fault("CoInitialize")) {
+    if (plat::fault(call)) {
         result = E_OUTOFMEMORY;
+    } else if (initialized > 0 && apartment != kind) {
+        result = RPC_E_CHANGED_MODE;
     } else {
-        // A second call on the same thread succeeds with S_FALSE, as on Windows.
         result = initialized > 0 ? S_FALSE : S_OK;
+        apartment = kind;
         ++initialized;
     }
+    return result;
+}
+
+}  // namespace
+
+HRESULT CoInitialize(LPVOID) {
+    HRESULT result = com_initialize("CoInitialize", COINIT_APARTMENTTHREADED);
     plat::Trace("CoInitialize").sym("NULL").ret(result);
+    return result;
+}
+
+HRESULT CoInitializeEx(LPVOID, DWORD model) {
+    HRESULT result = com_initialize("CoInitializeEx", model & COINIT_APARTMENTTHREADED);
+    plat::Trace("CoInitializeEx").sym("NULL").num(model).ret(result);
     return result;
 }
 
@@ -88,4 +113,31 @@ HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD, REFIID iid, LPV
     }
     trace.ret(result);
     return result;
+}
+
+// A length in bytes before the text, as the platform's allocator keeps it.
+BSTR SysAllocString(const WCHAR* text) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    size_t length = 0;
+    while (text[length] != 0) {
+        ++length;
+    }
+    auto* block = static_cast<char*>(malloc(sizeof(uint32_t) + (length + 1) * sizeof(WCHAR)));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    uint32_t bytes = static_cast<uint32_t>(length * sizeof(WCHAR));
+    memcpy(block, &bytes, sizeof bytes);
+    auto* result = reinterpret_cast<BSTR>(block + sizeof(uint32_t));
+    memcpy(result, text, (length + 1) * sizeof(WCHAR));
+    return result;
+}
+
+void SysFreeString(BSTR text) {
+    if (text != nullptr) {
+        free(reinterpret_cast<char*>(text) - sizeof(uint32_t));
+    }
+    plat::Trace("SysFreeString").ret_sym("void");
 }

@@ -1,8 +1,10 @@
 // Injected faults: named platform calls made to fail on purpose, so that
 // every failure path of the radio can be reached. Each call that can fail
 // asks by its name and fails as the platform's would; a name no call asks
-// for is taken and changes nothing. SKYTUNE_FAIL is read once.
+// for is taken and changes nothing. SKYTUNE_FAIL is read once. Calls come
+// from every thread the module runs, so the list is read under a lock.
 #include <cstdlib>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -11,6 +13,7 @@
 namespace plat {
 namespace {
 
+std::recursive_mutex lock;
 std::set<std::string> failing;
 bool fail_all = false;
 bool faults_checked = false;
@@ -29,6 +32,7 @@ void faults_from_environment() {
 }  // namespace
 
 void faults_set(const char* names) {
+    std::lock_guard<std::recursive_mutex> hold(lock);
     faults_checked = true;
     failing.clear();
     fail_all = false;
@@ -53,6 +57,7 @@ void faults_set(const char* names) {
 }
 
 bool fault(const char* call) {
+    std::lock_guard<std::recursive_mutex> hold(lock);
     faults_from_environment();
     if (fail_all) {
         return true;

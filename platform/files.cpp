@@ -23,6 +23,7 @@
 
 #include "platform/files_state.h"
 #include "platform/native/standin.h"
+#include "platform/sync_handles.h"
 #include "platform/utf8.h"
 
 namespace {
@@ -346,13 +347,16 @@ DWORD GetFileSize(HANDLE file, LPDWORD size_high) {
 
 BOOL CloseHandle(HANDLE object) {
     BOOL result = FALSE;
-    long long number = handle_number(object);
+    long long number = object == nullptr ? 0 : -1;
     auto* h = static_cast<NativeHandle*>(object);
     if (plat::fault("CloseHandle")) {
         last_error = ERROR_INVALID_HANDLE;
+    } else if (plat::close_sync_handle(object, &number)) {
+        result = TRUE;
     } else {
         std::lock_guard<std::mutex> hold(lock);
         if (handles.erase(h) != 0) {
+            number = h->fd;
             close(h->fd);
             delete h;
             result = TRUE;

@@ -1,10 +1,13 @@
 // The filter graph manager. RenderFile proves that a file decodes to audio
-// (file_test.cpp) and keeps it as one chain of the graph. The GStreamer work
+// (file_test.cpp) and keeps it as one chain of the graph; for an http(s)
+// address it connects to the station and waits, as the platform's does,
+// until the station's sound decodes (stream_connection.cpp), or fails. The GStreamer work
 // of Run, Pause, Stop and SetPositions goes to the graph worker and the
 // calls return at once; what the chains do later (their end, a failure)
 // arrives as events. Offered: the methods the radio calls on IGraphBuilder,
 // IMediaControl, IMediaEventEx, IMediaEventSink, IBasicAudio, IMediaSeeking
-// and an inert IVideoWindow. Refused: RenderFile while the graph runs,
+// and an inert IVideoWindow; EnumFilters, whose station sources offer
+// IAMMediaContent's title. Refused: RenderFile while the graph runs,
 // seeking other than to an absolute position, and volume without a file.
 #include <atomic>
 #include <filesystem>
@@ -16,6 +19,7 @@
 #include "platform/com_object.h"
 #include "platform/file_test.h"
 #include "platform/files_state.h"
+#include "platform/graph_filters.h"
 #include "platform/graph_playback.h"
 #include "platform/graph_worker.h"
 #include "platform/gst_decode.h"
@@ -61,8 +65,10 @@ class FilterGraph final : public IGraphBuilder,
     void* find(REFIID iid, const char** interface_name) {
         const char* name = "unknown-interface";
         void* found = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IGraphBuilder) {
-            name = iid == IID_IUnknown ? "IUnknown" : "IGraphBuilder";
+        if (iid == IID_IUnknown || iid == IID_IGraphBuilder || iid == IID_IFilterGraph) {
+            name = iid == IID_IUnknown       ? "IUnknown"
+                   : iid == IID_IFilterGraph ? "IFilterGraph"
+                                             : "IGraphBuilder";
             found = static_cast<IGraphBuilder*>(this);
         } else if (iid == IID_IMediaControl) {
             name = "IMediaControl";
@@ -96,10 +102,26 @@ class FilterGraph final : public IGraphBuilder,
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
     ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
 
+    // --- IFilterGraph ---
+    HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters** filters) override {
+        HRESULT result = S_OK;
+        if (filters == nullptr) {
+            result = E_POINTER;
+        } else if (plat::fault("IFilterGraph::EnumFilters")) {
+            *filters = nullptr;
+            result = E_OUTOFMEMORY;
+        } else {
+            *filters = plat::enumerate_filters(sources_);
+        }
+        plat::Trace("IFilterGraph::EnumFilters").ret(result);
+        return result;
+    }
+
     // --- IGraphBuilder ---
     HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file, LPCWSTR) override {
-        std::string path =
-            file != nullptr ? plat::native_path(plat::utf8_from_utf16(file).c_str()) : "";
+        std::string name = file != nullptr ? plat::utf8_from_utf16(file) : "";
+        bool station = plat::is_stream_address(name);
+        std::string path = station ? name : plat::native_path(name.c_str());
         plat::Trace trace("IGraphBuilder::RenderFile");
         trace.str(file != nullptr ? path.c_str() : nullptr);
         HRESULT result = S_OK;
@@ -109,6 +131,12 @@ class FilterGraph final : public IGraphBuilder,
             result = VFW_E_CANNOT_RENDER;
         } else if (state_ != State_Stopped) {
             result = VFW_E_NOT_STOPPED;
+        } else if (station) {
+            std::shared_ptr<plat::StreamConnection> connection;
+            result = plat::StreamConnection::open(path, &connection);
+            if (SUCCEEDED(result)) {
+                sources_.push_back(plat::GraphSource{path, connection});
+            }
         } else {
             result = plat::probe_file(path);
             if (SUCCEEDED(result)) {
@@ -116,8 +144,8 @@ class FilterGraph final : public IGraphBuilder,
                 // wherever the current directory moves meanwhile.
                 std::error_code error;
                 std::string absolute = std::filesystem::absolute(path, error).string();
-                files_.push_back(error ? path : absolute);
-                plat::hold_file(files_.back());
+                sources_.push_back(plat::GraphSource{error ? path : absolute, nullptr});
+                plat::hold_file(sources_.back().path);
             }
         }
         trace.ret(result);
@@ -223,7 +251,7 @@ class FilterGraph final : public IGraphBuilder,
             result = E_FAIL;
         } else if (volume < -10000 || volume > 0) {
             result = E_INVALIDARG;
-        } else if (files_.empty()) {
+        } else if (sources_.empty()) {
             // No audio renderer in the graph.
             result = E_NOTIMPL;
         } else {
@@ -235,7 +263,7 @@ class FilterGraph final : public IGraphBuilder,
     }
 
     HRESULT STDMETHODCALLTYPE get_Volume(long* volume) override {
-        HRESULT result = volume == nullptr ? E_POINTER : files_.empty() ? E_NOTIMPL : S_OK;
+        HRESULT result = volume == nullptr ? E_POINTER : sources_.empty() ? E_NOTIMPL : S_OK;
         if (result == S_OK) {
             *volume = volume_;
         }
@@ -252,7 +280,7 @@ class FilterGraph final : public IGraphBuilder,
         DWORD how = current_flags & AM_SEEKING_PositioningBitsMask;
         if (plat::fault("IMediaSeeking::SetPositions")) {
             result = E_FAIL;
-        } else if (files_.empty()) {
+        } else if (sources_.empty()) {
             result = E_NOTIMPL;
         } else if (how == AM_SEEKING_NoPositioning) {
             result = S_OK;
@@ -314,8 +342,12 @@ class FilterGraph final : public IGraphBuilder,
         playback_->set_reporting(false);
         playback_->set_notify(nullptr, 0, 0);
         plat::graph_work([playback = std::move(playback_)] { playback->stop(); });
-        for (const std::string& path : files_) {
-            plat::let_go_file(path);
+        for (const plat::GraphSource& source : sources_) {
+            if (source.station != nullptr) {
+                source.station->end();
+            } else {
+                plat::let_go_file(source.path);
+            }
         }
     }
 
@@ -324,11 +356,11 @@ class FilterGraph final : public IGraphBuilder,
         if (plat::fault(call)) {
             result = E_FAIL;
         } else {
-            if (!files_.empty()) {
+            if (!sources_.empty()) {
                 playback_->set_reporting(true);
                 std::shared_ptr<plat::GraphPlayback> playback = playback_;
-                std::vector<std::string> files = files_;
-                plat::graph_work([playback, files, target] { playback->start(files, target); });
+                std::vector<plat::GraphSource> sources = sources_;
+                plat::graph_work([playback, sources, target] { playback->start(sources, target); });
             }
             state_ = state;
         }
@@ -337,7 +369,7 @@ class FilterGraph final : public IGraphBuilder,
     }
 
     plat::ComCount references_{"FilterGraph"};
-    std::vector<std::string> files_;
+    std::vector<plat::GraphSource> sources_;
     std::shared_ptr<plat::GraphPlayback> playback_ = std::make_shared<plat::GraphPlayback>();
     long volume_ = 0;
     std::atomic<OAFilterState> state_{State_Stopped};

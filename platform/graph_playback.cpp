@@ -17,6 +17,7 @@
 #include "platform/native/dshow.h"
 #include "platform/native/standin.h"
 #include "platform/native/windows.h"
+#include "platform/stream_reader/protocol.h"
 
 namespace plat {
 
@@ -35,6 +36,9 @@ struct Chain {
     GstSegment segment;
     bool segment_sent = false;
     GstClockTime running_end = 0;
+    // A station's reader, and how much of it has been played.
+    std::shared_ptr<StreamConnection> station;
+    std::atomic<gint64> played{0};
 };
 
 namespace {
@@ -61,6 +65,7 @@ GstPadProbeReturn on_flow(GstPad*, GstPadProbeInfo* info, gpointer data) {
                 gst_segment_to_running_time(&chain->segment, GST_FORMAT_TIME, end);
             if (GST_CLOCK_TIME_IS_VALID(running) && running > chain->running_end) {
                 chain->running_end = running;
+                chain->played = static_cast<gint64>(running);
             }
         }
         return GST_PAD_PROBE_OK;
@@ -104,13 +109,26 @@ GstBusSyncReply on_message(GstBus*, GstMessage* message, gpointer data) {
     return GST_BUS_DROP;
 }
 
+// A station's raw PCM from its reader, into next.
+void add_station(GstBin* bin, const StreamConnection& station, GstElement* next) {
+    GstElement* source = gst_element_factory_make("fdsrc", nullptr);
+    GstElement* parse = gst_element_factory_make("rawaudioparse", nullptr);
+    g_object_set(source, "fd", station.audio(), nullptr);
+    gst_util_set_object_arg(G_OBJECT(parse), "format", "pcm");
+    gst_util_set_object_arg(G_OBJECT(parse), "pcm-format", "s16le");
+    g_object_set(parse, "use-sink-caps", FALSE, "sample-rate", streamread::RATE, "num-channels",
+                 streamread::CHANNELS, nullptr);
+    gst_bin_add_many(bin, source, parse, nullptr);
+    gst_element_link_many(source, parse, next, nullptr);
+}
+
 }  // namespace
 
 GraphPlayback::~GraphPlayback() {
     stop();
 }
 
-Chain* GraphPlayback::build_chain(const std::string& path) {
+Chain* GraphPlayback::build_chain(const GraphSource& source) {
     GstElement* output = make_audio_output("media");
     if (output == nullptr) {
         return nullptr;
@@ -130,10 +148,16 @@ Chain* GraphPlayback::build_chain(const std::string& path) {
     g_object_set(pace, "sync", TRUE, nullptr);
     chain->volume = gst_element_factory_make("volume", nullptr);
     chain->output = output;
-    add_decoder(GST_BIN(chain->pipeline), path, convert);
+    chain->station = source.station;
+    if (source.station == nullptr) {
+        add_decoder(GST_BIN(chain->pipeline), source.path, convert);
+    }
     gst_bin_add_many(GST_BIN(chain->pipeline), convert, resample, split, pace, chain->volume,
                      output, nullptr);
     gst_element_link_many(convert, resample, split, pace, chain->volume, output, nullptr);
+    if (source.station != nullptr) {
+        add_station(GST_BIN(chain->pipeline), *source.station, convert);
+    }
     tune_decoders(chain->pipeline);
     GstPad* pad = gst_element_get_static_pad(chain->volume, "src");
     gst_segment_init(&chain->segment, GST_FORMAT_TIME);
@@ -149,18 +173,18 @@ Chain* GraphPlayback::build_chain(const std::string& path) {
     return chain;
 }
 
-void GraphPlayback::start(const std::vector<std::string>& files, GstState target) {
+void GraphPlayback::start(const std::vector<GraphSource>& sources, GstState target) {
     unsigned epoch = epoch_;
     bool built = false;
     {
         std::lock_guard<std::mutex> hold(chains_lock_);
         built = !chains_.empty();
     }
-    if (!built && !tested(files, target, epoch)) {
+    if (!built && !tested(sources, target, epoch)) {
         return;
     }
-    for (size_t i = 0; !built && i < files.size(); ++i) {
-        Chain* chain = build_chain(files[i]);
+    for (size_t i = 0; !built && i < sources.size(); ++i) {
+        Chain* chain = build_chain(sources[i]);
         if (chain == nullptr) {
             stop();
             chain_failed(epoch);
@@ -183,21 +207,25 @@ void GraphPlayback::start(const std::vector<std::string>& files, GstState target
 // No file is decoded here before the file tester has seen it decode to its
 // end elsewhere. Until then the start waits, off the worker, and is made
 // when the last word comes, unless a stop came first.
-bool GraphPlayback::tested(const std::vector<std::string>& files, GstState target, unsigned epoch) {
+bool GraphPlayback::tested(const std::vector<GraphSource>& sources, GstState target,
+                           unsigned epoch) {
     std::weak_ptr<GraphPlayback> self = weak_from_this();
-    auto ready = [self, files] {
-        graph_work([self, files] {
+    auto ready = [self, sources] {
+        graph_work([self, sources] {
             std::shared_ptr<GraphPlayback> playback = self.lock();
             if (playback != nullptr && playback->waiting_ != GST_STATE_VOID_PENDING) {
                 GstState target = playback->waiting_;
                 playback->waiting_ = GST_STATE_VOID_PENDING;
-                playback->start(files, target);
+                playback->start(sources, target);
             }
         });
     };
-    for (const std::string& file : files) {
+    for (const GraphSource& source : sources) {
         HRESULT verdict = S_OK;
-        if (!file_verdict(file, ready, &verdict)) {
+        if (source.station != nullptr) {
+            continue;
+        }
+        if (!file_verdict(source.path, ready, &verdict)) {
             waiting_ = target;
             return false;
         }
@@ -232,6 +260,9 @@ void GraphPlayback::stop() {
     }
     for (Chain* chain : stopping) {
         chain->finishing = true;
+        if (chain->station != nullptr) {
+            chain->station->end();
+        }
         finish_capture(chain->pipeline, chain->output);
         gst_element_set_state(chain->pipeline, GST_STATE_NULL);
         gst_object_unref(chain->pipeline);
@@ -252,6 +283,9 @@ gint64 GraphPlayback::position() {
     GstElement* pipeline = nullptr;
     {
         std::lock_guard<std::mutex> hold(chains_lock_);
+        if (!chains_.empty() && chains_.front()->station != nullptr) {
+            return chains_.front()->played;
+        }
         if (!chains_.empty()) {
             pipeline = GST_ELEMENT(gst_object_ref(chains_.front()->pipeline));
         }

@@ -15,10 +15,17 @@
 #include <vector>
 
 #include "platform/native/types.h"
+#include "platform/stream_connection.h"
 
 namespace plat {
 
 struct Chain;
+
+// What a graph rendered: a file, or a station through its reader.
+struct GraphSource {
+    std::string path;
+    std::shared_ptr<StreamConnection> station;
+};
 
 struct GraphEvent {
     long code;
@@ -31,10 +38,10 @@ class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
     ~GraphPlayback();
 
     // --- On the graph worker ---
-    // Builds a chain for each file (unless built) and takes them to target,
-    // once the file tester has seen each decode to its end; a failure is
-    // reported as EC_ERRORABORT.
-    void start(const std::vector<std::string>& files, GstState target);
+    // Builds a chain for each source (unless built) and takes them to
+    // target, once the file tester has seen each file decode to its end; a
+    // failure is reported as EC_ERRORABORT.
+    void start(const std::vector<GraphSource>& sources, GstState target);
     // Every chain to position (nanoseconds), with no break in what the
     // output hears.
     void seek(gint64 position);
@@ -43,6 +50,8 @@ class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
 
     // --- From any thread ---
     void set_volume(long volume);  // hundredths of a decibel
+    // Where the first chain is (nanoseconds); a station's, how much of it
+    // has been played, which stands still while the station does.
     gint64 position();
     // Whether the chains' ends and errors become events: only while the
     // graph is meant to run, and never for a chain that a stop has already
@@ -64,8 +73,8 @@ class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
     void chain_failed(unsigned epoch);
 
   private:
-    Chain* build_chain(const std::string& path);
-    bool tested(const std::vector<std::string>& files, GstState target, unsigned epoch);
+    Chain* build_chain(const GraphSource& source);
+    bool tested(const std::vector<GraphSource>& sources, GstState target, unsigned epoch);
     std::vector<Chain*> chains();
 
     std::mutex chains_lock_;

@@ -52,9 +52,15 @@ struct CaptureEnd {
     bool ended = false;
 };
 
+// The probe's data reaches the streaming thread through GStreamer's own
+// locks, which the race detector cannot see; through this one it can.
+std::mutex capture_end_handoff;
+
 GstPadProbeReturn note_capture_end(GstPad*, GstPadProbeInfo* info, gpointer data) {
     if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
+        std::unique_lock<std::mutex> handed(capture_end_handoff);
         CaptureEnd& end = **static_cast<std::shared_ptr<CaptureEnd>*>(data);
+        handed.unlock();
         std::lock_guard<std::mutex> hold(end.lock);
         end.ended = true;
         end.signal.notify_all();
@@ -127,11 +133,18 @@ void finish_capture(GstElement* pipeline, GstElement* output) {
         gulong held =
             gst_pad_add_probe(feed, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
         auto end = std::make_shared<CaptureEnd>();
+        std::shared_ptr<CaptureEnd>* handed;
+        {
+            std::lock_guard<std::mutex> handing(capture_end_handoff);
+            handed = new std::shared_ptr<CaptureEnd>(end);
+        }
         GstPad* written = gst_element_get_static_pad(file, "sink");
-        gulong watch = gst_pad_add_probe(
-            written, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, note_capture_end,
-            new std::shared_ptr<CaptureEnd>(end),
-            [](gpointer data) { delete static_cast<std::shared_ptr<CaptureEnd>*>(data); });
+        gulong watch =
+            gst_pad_add_probe(written, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, note_capture_end,
+                              handed, [](gpointer data) {
+                                  std::lock_guard<std::mutex> handed(capture_end_handoff);
+                                  delete static_cast<std::shared_ptr<CaptureEnd>*>(data);
+                              });
         if (gst_pad_send_event(entry, gst_event_new_eos())) {
             std::unique_lock<std::mutex> hold(end->lock);
             end->signal.wait_for(hold, FINISH_TIMEOUT, [&end] { return end->ended; });

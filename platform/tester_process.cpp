@@ -4,18 +4,13 @@
 // read on a thread of their own, so that a question waits for its own
 // answers only.
 //
-// The tester gets an environment without the stand-in's own switches
-// (SKYTUNE_*: it neither fails on purpose, nor traces, nor plays anywhere)
-// and none of the host's descriptors (its sound device, windows, files).
-// It sits in a process group of its own, so a signal meant for the host
-// leaves it alone; it ends when its standard input closes with the host.
+// The tester is started clean (child_process.h): none of the host's
+// switches or descriptors (its sound device, windows, files). It ends when
+// its standard input closes with the host.
 #include "platform/tester_process.h"
 
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,10 +26,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/child_process.h"
 #include "platform/file_tester/protocol.h"
 #include "platform/native/standin.h"
-
-extern char** environ;
 
 namespace plat {
 namespace {
@@ -44,17 +38,6 @@ using Clock = std::chrono::steady_clock;
 // Beyond the tester's stall limit: a tester that has not said whether a
 // file sounds by then is itself stuck.
 constexpr std::chrono::milliseconds FIRST_ANSWER(filetest::STALL_MS + 5000);
-
-std::string tester_path() {
-    Dl_info info;
-    if (dladdr(reinterpret_cast<void*>(&ask_file_tester), &info) == 0 ||
-        info.dli_fname == nullptr) {
-        return "skytune-filetest";
-    }
-    std::string library = info.dli_fname;
-    size_t slash = library.rfind('/');
-    return (slash == std::string::npos ? "" : library.substr(0, slash + 1)) + "skytune-filetest";
-}
 
 // The protocol's word for text read, which outlives the line it came in.
 const char* word_of(const std::string& text) {
@@ -140,43 +123,11 @@ class Tester {
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
             return false;
         }
-        std::vector<char*> environment;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            if (strncmp(*entry, "SKYTUNE_", 8) != 0) {
-                environment.push_back(*entry);
-            }
-        }
-        environment.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t none;
-        sigemptyset(&none);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGCHLD, SIGALRM}) {
-            sigaddset(&defaults, signal_number);
-        }
-        posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setpgroup(&attributes, 0);
-        posix_spawnattr_setflags(
-            &attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-        std::string program = tester_path();
-        char* arguments[] = {program.data(), nullptr};
-        pid_t pid = -1;
-        int failed = posix_spawn(&pid, program.c_str(), &actions, &attributes, arguments,
-                                 environment.data());
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
+        std::string program = program_beside_library("skytune-filetest");
+        int failed = 0;
+        pid_t pid = spawn_clean(program, {program}, {ends[1], ends[1]}, &failed);
         close(ends[1]);
-        if (failed != 0) {
+        if (pid < 0) {
             close(ends[0]);
             if (!warned_) {
                 fprintf(stderr, "skytune: cannot start the file tester %s: %s\n", program.c_str(),

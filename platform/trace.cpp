@@ -1,15 +1,18 @@
 // The trace: every platform call the module makes, one line each, written
 // and flushed as the call returns. Calls the host or the stand-in make for
-// themselves are not traced. SKYTUNE_TRACE is read once.
+// themselves are not traced. SKYTUNE_TRACE is read once. Calls come from
+// every thread the module runs; each line is written whole under a lock.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/native/standin.h"
 
 namespace plat {
 namespace {
 
+std::recursive_mutex lock;
 FILE* trace_file = nullptr;
 bool trace_checked = false;
 
@@ -34,6 +37,7 @@ FILE* trace_output() {
 }  // namespace
 
 void trace_to(const char* path) {
+    std::lock_guard<std::recursive_mutex> hold(lock);
     trace_checked = true;
     trace_close();
     if (path == nullptr) {
@@ -50,6 +54,7 @@ void trace_to(const char* path) {
 }
 
 bool trace_on() {
+    std::lock_guard<std::recursive_mutex> hold(lock);
     return trace_output() != nullptr;
 }
 
@@ -64,6 +69,7 @@ Trace::~Trace() {
         return;
     }
     line_ += '\n';
+    std::lock_guard<std::recursive_mutex> hold(lock);
     FILE* out = trace_output();
     if (out != nullptr) {
         fputs(line_.c_str(), out);

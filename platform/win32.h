@@ -15,6 +15,7 @@
 // after mmsystem.h: DirectSound builds on its wave format.
 #include <dshow.h>
 #include <dsound.h>
+#include <qnetwork.h>
 #else
 #include "platform/native/types.h"
 // types first: the rest build on them.
@@ -28,5 +29,6 @@
 #include "platform/native/paths.h"
 #include "platform/native/resources.h"
 #include "platform/native/text.h"
+#include "platform/native/threads.h"
 #include "platform/native/windows.h"
 #endif

@@ -21,6 +21,9 @@ packages=(
     gstreamer1.0-plugins-ugly gstreamer1.0-libav timgm6mb-soundfont libopenal-dev
     # the tool that encodes the test and demo audio (tools/make_audio_samples.py)
     gstreamer1.0-tools
+    # the loopback radio stations of the stream tests: the server, and the
+    # source client that synthesises and encodes each station's tone
+    icecast2 ffmpeg
     # the panel host's window, font, screenshots and file chooser
     libsdl2-dev libsdl2-ttf-dev fonts-liberation libpng-dev zenity xvfb xauth
 )

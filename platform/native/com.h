@@ -42,7 +42,19 @@ struct IUnknown {
 };
 typedef IUnknown* LPUNKNOWN;
 
+// COM's counted text: UTF-16, freed with SysFreeString.
+typedef WCHAR* BSTR;
+BSTR SysAllocString(const WCHAR* text);
+void SysFreeString(BSTR text);
+
+#define COINIT_APARTMENTTHREADED 0x2
+#define COINIT_MULTITHREADED 0x0
+#define RPC_E_CHANGED_MODE ((HRESULT)0x80010106L)
+
 HRESULT CoInitialize(LPVOID reserved);
+// The thread joins the process's apartment (COINIT_MULTITHREADED) or gets
+// one of its own (COINIT_APARTMENTTHREADED).
+HRESULT CoInitializeEx(LPVOID reserved, DWORD model);
 void CoUninitialize(void);
 HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid,
                          LPVOID* object);

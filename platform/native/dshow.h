@@ -57,6 +57,8 @@ typedef enum _FilterState { State_Stopped = 0, State_Paused = 1, State_Running =
 #define VFW_E_NO_INTERFACE ((HRESULT)0x80040207L)
 #define VFW_E_WRONG_STATE ((HRESULT)0x80040227L)
 #define VFW_E_NOT_STOPPED ((HRESULT)0x80040224L)
+#define VFW_E_TIMEOUT ((HRESULT)0x8004022EL)
+#define INET_E_RESOURCE_NOT_FOUND ((HRESULT)0x800C0005L)
 
 extern const CLSID CLSID_FilterGraph;
 extern const IID IID_IGraphBuilder;
@@ -67,12 +69,47 @@ extern const IID IID_IMediaEventSink;
 extern const IID IID_IBasicAudio;
 extern const IID IID_IMediaSeeking;
 extern const IID IID_IVideoWindow;
+extern const IID IID_IFilterGraph;
+extern const IID IID_IEnumFilters;
+extern const IID IID_IBaseFilter;
+extern const IID IID_IAMMediaContent;
 
-struct IGraphBuilder : public IUnknown {
+// A filter of the graph: the stand-in's filters answer only QueryInterface.
+struct IBaseFilter : public IUnknown {
+  protected:
+    ~IBaseFilter() = default;
+};
+
+struct IEnumFilters : public IUnknown {
+    // Up to count filters, each with a reference for the caller; S_FALSE
+    // when fewer were left.
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG count, IBaseFilter** filters, ULONG* fetched) = 0;
+
+  protected:
+    ~IEnumFilters() = default;
+};
+
+struct IFilterGraph : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters** filters) = 0;
+
+  protected:
+    ~IFilterGraph() = default;
+};
+
+struct IGraphBuilder : public IFilterGraph {
     virtual HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file, LPCWSTR play_list) = 0;
 
   protected:
     ~IGraphBuilder() = default;
+};
+
+// What a source filter knows of its stream's content: the stand-in's
+// internet radio source offers the title its station sends.
+struct IAMMediaContent : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Title(BSTR* title) = 0;
+
+  protected:
+    ~IAMMediaContent() = default;
 };
 
 struct IMediaControl : public IUnknown {

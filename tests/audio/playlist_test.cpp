@@ -158,8 +158,7 @@ class Playlists : public ::testing::Test {
             [&] {
                 if (playlist_player.playing == 1 && playlist_player.current != last) {
                     last = playlist_player.current;
-                    const char* title = media_entry_title(handle);
-                    titles.push_back(title != nullptr ? title : "(none)");
+                    titles.push_back(media_playing_text(handle, "L"));
                 }
                 return int(titles.size()) > entries_started;
             },
@@ -174,18 +173,19 @@ TEST_F(Playlists, EntriesPlayInOrderAndTheListLoops) {
     tone("Music/a.wav", 440, 0.3);
     tone("Music/Caf\xC3\xA9.wav", 880, 0.3);
     std::string mp3 = source_file("tests/fixtures/tone.mp3");  // 660 Hz
-    std::string path = list("Music/Lists/trip.m3u8",
-                            "#EXTM3U\r\n..\\a.wav\r\n#EXTINF:1,Gone\r\nmissing.wav\r\n"
-                            "http://127.0.0.1:9/stream\r\n" +
-                                mp3 + "\r\n../Caf\xC3\xA9.wav\r\n");
+    std::string path =
+        list("Music/Lists/trip.m3u8", "#EXTM3U\r\n..\\a.wav\r\n#EXTINF:1,Gone\r\nmissing.wav\r\n" +
+                                          mp3 + "\r\n../Caf\xC3\xA9.wav\r\n");
     MediaHandle handle = media_open(path.c_str());
     ASSERT_EQ(handle, path.c_str());
     media_play(handle, 1);
     std::vector<std::string> titles = titles_while(handle, 3);
     listen(0.2);
     media_stop();
-    EXPECT_EQ(titles, (std::vector<std::string>{"a.wav", "tone.mp3", "Caf\xC3\xA9.wav", "a.wav"}));
-    EXPECT_EQ(media_entry_title(handle), nullptr) << "a stopped list names no entry";
+    EXPECT_EQ(titles, (std::vector<std::string>{"L: a.wav", "L: tone.mp3", "L: Caf\xC3\xA9.wav",
+                                                "L: a.wav"}));
+    EXPECT_STREQ(media_playing_text(handle, "trip.m3u8"), "trip.m3u8")
+        << "a stopped list names no entry";
     std::vector<int> heard = heard_frequencies();
     ASSERT_GE(heard.size(), 4u);
     EXPECT_EQ(std::vector<int>(heard.begin(), heard.begin() + 4),
@@ -204,8 +204,7 @@ TEST_F(Playlists, StepsWrapBothWaysFromTheEntryThatPlayed) {
     std::vector<std::string> titles;
     auto note = [&] {
         listen(0.3);
-        const char* title = media_entry_title(handle);
-        titles.push_back(title != nullptr ? title : "(none)");
+        titles.push_back(media_playing_text(handle, "L"));
     };
     media_play(handle, 1);
     note();
@@ -224,8 +223,8 @@ TEST_F(Playlists, StepsWrapBothWaysFromTheEntryThatPlayed) {
     events->Release();
     note();
     media_stop();
-    EXPECT_EQ(titles, (std::vector<std::string>{"First", "Third", "First", "b.wav", "(none)",
-                                                "Third", "First"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"L: First", "L: Third", "L: First", "L: b.wav", "L",
+                                                "L: Third", "L: First"}));
     EXPECT_EQ(heard_frequencies(), (std::vector<int>{440, 880, 440, 660, 880, 440}));
 }
 
@@ -250,10 +249,14 @@ TEST_F(Playlists, ListsWithNothingToPlayDoNotOpen) {
     for (const std::string& path :
          {list("missing.m3u", "gone.wav\r\n/nowhere/gone.mp3\r\n"), list("empty.m3u", ""),
           sink_.dir() / "binary.m3u", list("headless.pls", "File1=a.wav\n"),
-          list("streams.m3u", "http://127.0.0.1:9/a\nhttps://127.0.0.1:9/b\n"),
           list("folder.m3u", "folder.mp3\n"), sink_.dir() / "absent.m3u"}) {
         EXPECT_EQ(media_open(path.c_str()), nullptr) << path;
     }
+    // Stations are reached only when they play: a list of them opens, an
+    // address alone is no file.
+    std::string stations = list("stations.m3u", "http://127.0.0.1:9/a\nhttps://127.0.0.1:9/b\n");
+    EXPECT_EQ(media_open(stations.c_str()), stations.c_str());
+    EXPECT_EQ(media_open("http://127.0.0.1:9/a"), nullptr);
 
     // A list whose entries went after it opened plays nothing; a file still plays.
     std::string gone = list("gone.m3u", "a.wav\n");
@@ -262,7 +265,7 @@ TEST_F(Playlists, ListsWithNothingToPlayDoNotOpen) {
     fs::remove(wav);
     media_play(handle, 1);
     EXPECT_EQ(media_player.playing, 0);
-    EXPECT_EQ(media_entry_title(handle), nullptr);
+    EXPECT_STREQ(media_playing_text(handle, "gone.m3u"), "gone.m3u");
     std::string file = source_file("tests/fixtures/tone.mp3");
     media_play(media_open(file.c_str()), 1);
     listen(0.3);

@@ -37,7 +37,7 @@ int media_step(MediaHandle handle, int direction) {
     return 1;
 }
 
-// Nothing plays behind the recording player.
-const char* media_entry_title(MediaHandle) {
-    return nullptr;
+// Nothing plays behind the recording player: a preset is its name.
+const char* media_playing_text(MediaHandle, const char* name) {
+    return name;
 }

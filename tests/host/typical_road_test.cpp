@@ -1,7 +1,8 @@
 // The typical road: a file put on FM preset 3 with a right click, heard in
 // a loop, named by the tooltip, kept in the settings file and heard again
 // at the next start; and what goes wrong on the way (cancel, a lost file).
-// A playlist on a preset goes the same road, entry by entry.
+// A playlist on a preset goes the same road, entry by entry, and so does an
+// internet radio station's list.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include "tests/host/scenario_support.h"
 #include "tests/support/captured_audio.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/test_station.h"
 
 namespace {
 
@@ -168,6 +170,33 @@ TEST(TypicalRoad, APlaylistPresetPlaysEntryByEntryAndStartsAgainFromTheFirst) {
     EXPECT_EQ(second.lines("tooltip:"),
               std::vector<std::string>{"tooltip: FM Preset #3 - Road trip.m3u: one.wav"});
     EXPECT_EQ(heard_tones(folder), std::vector<int>{440});
+}
+
+TEST(TypicalRoad, AStationsListOnAPresetIsHeardNamedAndKept) {
+    TestStation station;
+    ASSERT_TRUE(station.start()) << station.logs();
+    ASSERT_TRUE(station.set_title("Miles Davis - So What"));
+    HostFolder folder;
+    write_file(folder.path("Music/jazz.pls"),
+               "[playlist]\r\nFile1=" + station.url() + "\r\nTitle1=Jazz FM\r\n");
+    const std::string hover = "hover " + at::preset(3) + "\n";
+    HostRun run = folder.run(ASSIGN_PRESET_3 + "dialog " + folder.path("Music/jazz.pls") +
+                             "\nclick " + at::preset(3) + " right\nwait 3000\n" + hover + "click " +
+                             at::PAUSE + "\n" + hover);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.lines("tooltip:"),
+              (std::vector<std::string>{"tooltip: FM Preset #3 - Jazz FM: Miles Davis - So What",
+                                        "tooltip: FM Preset #3 - jazz.pls"}));
+    // The station's tone, at the media volume of -20 dB.
+    std::vector<std::string> files = captured_files(folder.audio_dir(), "media");
+    ASSERT_EQ(files.size(), 1u);
+    CapturedAudio heard = read_captured_audio(files[0]).slice(1.0, 2.0);
+    EXPECT_GT(heard.rms(), 0.005);
+    EXPECT_NEAR(heard.dominant_frequency(), 440, 10);
+    std::vector<std::string> settings = file_lines(folder.settings());
+    ASSERT_EQ(settings.size(), 27u);
+    EXPECT_EQ(settings[4], "jazz.pls");
+    EXPECT_EQ(settings[5], "./Music/jazz.pls");
 }
 
 }  // namespace

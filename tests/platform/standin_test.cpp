@@ -1,6 +1,8 @@
-// The stand-in's trace, injected faults and the open-file dialog's answers.
+// The stand-in's trace, injected faults, the open-file dialog's answers,
+// and its threads, events and critical sections.
 #include "platform/native/standin.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -34,6 +36,63 @@ TEST(Faults, NamedCallsFailUntilCleared) {
     EXPECT_FALSE(PathIsDirectoryA("."));
     plat::faults_set(nullptr);
     EXPECT_TRUE(PathFileExistsA("."));
+}
+
+struct Worker {
+    HANDLE go;
+    CRITICAL_SECTION section;
+    int counted;
+    HMODULE module;
+};
+
+DWORD WINAPI work(LPVOID data) {
+    auto* worker = static_cast<Worker*>(data);
+    WaitForSingleObject(worker->go, INFINITE);
+    EnterCriticalSection(&worker->section);
+    EnterCriticalSection(&worker->section);  // a section is the thread's again and again
+    ++worker->counted;
+    LeaveCriticalSection(&worker->section);
+    LeaveCriticalSection(&worker->section);
+    if (worker->module != nullptr) {
+        FreeLibraryAndExitThread(worker->module, 0);
+    }
+    return 0;
+}
+
+TEST(Threads, BehaveAsThePlatformsDo) {
+    HANDLE automatic = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(automatic, 20), WAIT_TIMEOUT) << "the wait reset it";
+    HANDLE manual = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SetEvent(manual);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0) << "until ResetEvent";
+    ResetEvent(manual);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+
+    // The thread's handle is signalled when it has ended; a thread that
+    // frees its module with its end lets the module go.
+    Worker worker{automatic, {}, 0, LoadLibraryA(MODULE_STUB_PATH)};
+    ASSERT_NE(worker.module, nullptr);
+    InitializeCriticalSection(&worker.section);
+    HANDLE thread = CreateThread(nullptr, 0, work, &worker, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 20), WAIT_TIMEOUT) << "it waits for its event";
+    SetEvent(automatic);
+    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(worker.counted, 1);
+    EXPECT_EQ(dlopen(MODULE_STUB_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr);
+    DeleteCriticalSection(&worker.section);
+
+    for (HANDLE handle : {thread, automatic, manual}) {
+        EXPECT_TRUE(CloseHandle(handle));
+        EXPECT_FALSE(CloseHandle(handle)) << "closed once";
+    }
+    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_FAILED);
+    plat::faults_set("CreateThread,CreateEventA");
+    EXPECT_EQ(CreateThread(nullptr, 0, work, &worker, 0, nullptr), nullptr);
+    EXPECT_EQ(CreateEventA(nullptr, FALSE, FALSE, nullptr), nullptr);
+    plat::faults_set(nullptr);
 }
 
 class Dialog : public ::testing::Test {

@@ -17,7 +17,7 @@ faults=(
     mixerOpen mixerClose mixerGetLineInfoA mixerGetLineControlsA mixerGetControlDetailsA
     mixerSetControlDetails
     mciSendStringA mciSendStringA:play mciSendStringA:status mciSendCommandA
-    CoInitialize CoCreateInstance:CLSID_FilterGraph CoCreateInstance:CLSID_DirectSound8
+    CoInitialize CoInitializeEx CoCreateInstance:CLSID_FilterGraph CoCreateInstance:CLSID_DirectSound8
     IGraphBuilder::RenderFile IMediaControl::Run IMediaControl::Stop
     IMediaEventEx::SetNotifyWindow IMediaEventEx::GetEvent IBasicAudio::put_Volume
     IMediaSeeking::SetPositions
@@ -28,6 +28,8 @@ faults=(
     GetModuleFileNameA GetCurrentDirectoryA CreateDirectoryA RemoveDirectoryA
     PathRelativePathToA PathFileExistsA PathIsDirectoryA MoveFileExA MultiByteToWideChar
     WideCharToMultiByte RegisterClassA CreateWindowExA DeleteFileA
+    CreateThread CreateEventA SetEvent WaitForSingleObject LoadLibraryA
+    IFilterGraph::EnumFilters IAMMediaContent::get_Title IDirectSoundBuffer::Stop
     "*"
 )
 
@@ -35,8 +37,9 @@ POWER="440 20"; MODE_CD="440 59"; MODE_FM="440 82"; MODE_AM="440 105"
 VOLUME_UP="25 65"; VOLUME_DOWN="25 100"; PAUSE="131 120"; NEXT="387 120"
 DOOR="30 20"; PRESET2="197 120"; PRESET3="230 120"
 
-# What a person does with the radio (FM 2 is a playlist); the power tooltip
-# after it shows that the radio's state still follows the controls.
+# What a person does with the radio (FM 2 is a playlist, whose third entry
+# that opens is a station that cannot be reached); the power tooltip after
+# it shows that the radio's state still follows the controls.
 work_the_radio() {
     cat <<SCRIPT
 click $POWER
@@ -44,6 +47,8 @@ click $MODE_FM
 wait 100
 click $PRESET2
 click $NEXT
+click $NEXT
+wait 100
 hover $PRESET2
 hold $VOLUME_UP 300
 click $MODE_AM

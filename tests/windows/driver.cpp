@@ -106,9 +106,8 @@ void first_install(const Scratch& s) {
     check_equal(tip(POWER), "Power On/Off (on)", "power tooltip, on");
     panel_service(sim::SERVICE_PRE_UPDATE, 0);
     panel_redraw();
-    for (const char* area :
-         {"Next CD Track", "Previous CD Track", "Open/Close CD Door", "Open/Close CD Door",
-          "Increase Volume Level", "Increase Volume Level"}) {
+    for (const char* area : {NEXT_TRACK, PREVIOUS_TRACK, "Open/Close CD Door", "Open/Close CD Door",
+                             "Increase Volume Level", "Increase Volume Level"}) {
         click(area);
     }
     click(preset_area(3));
@@ -136,13 +135,56 @@ void first_install(const Scratch& s) {
     check_equal(lines[26], " 23", "CD volume line after two steps up");
 }
 
+// FM preset 4's playlist: a relative entry, a missing one, and an absolute
+// one with a title of its own.
+const char ROAD_TRIP[] = "Road trip.m3u8";
+
+void write_playlist(const Scratch& s) {
+    write_file(s.sound + "low.wav", tone_wav(22050, 330, 300));
+    write_file(s.sound + ROAD_TRIP,
+               "#EXTM3U\r\n.\\tone.wav\r\nmissing.wav\r\n"
+               "#EXTINF:1,Low tone\r\n" +
+                   s.sound + "low.wav\r\n");
+}
+
+// Pumps messages until the preset's tooltip names the entry; the graph
+// notifications that took, or -1 when it never did.
+int notices_until(int button, const std::string& entry) {
+    const std::string expected =
+        "FM Preset #" + std::to_string(button) + " - " + ROAD_TRIP + ": " + entry;
+    int notices = 0;
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000;) {
+        if (tip(preset_area(button)) == expected) return notices;
+        notices += panel_pump(20, "EventNotify", 1000);
+    }
+    check_equal(tip(preset_area(button)), expected, "the playlist's tooltip");
+    return -1;
+}
+
+// Each entry's graph runs to its end and hands over to the next, the
+// missing entry skipped, back to the first; next and previous step and wrap.
+void play_playlist() {
+    click(preset_area(4));
+    check(notices_until(4, "tone.wav") == 0, "the playlist starts at its first entry");
+    check(notices_until(4, "Low tone") > 0, "the first entry's end starts the titled entry");
+    check(notices_until(4, "tone.wav") > 0, "the last entry's end starts the list again");
+    click(NEXT_TRACK);
+    check(notices_until(4, "Low tone") == 0, "next steps over the missing entry");
+    click(NEXT_TRACK);
+    check(notices_until(4, "tone.wav") == 0, "next wraps from the last entry to the first");
+    click(PREVIOUS_TRACK);
+    check(notices_until(4, "Low tone") == 0, "previous wraps from the first entry to the last");
+}
+
 void second_install(const Scratch& s, const std::string& click_image) {
     // An upper-case settings file written elsewhere; the save replaces it
     // under the lower-case name.
     DeleteFileA((s.gauges + "skytune.dat").c_str());
-    std::vector<std::string> lines = {"Tone", s.sound + "tone.wav",   "Click", "CLICK_RCD",
-                                      "Gone", ".\\Sound\\missing.wav"};
-    for (int i = 3; i < 6; ++i) lines.insert(lines.end(), 2, "No file assigned.");
+    write_playlist(s);
+    std::vector<std::string> lines = {
+        "Tone", s.sound + "tone.wav",    "Click",   "CLICK_RCD",
+        "Gone", ".\\Sound\\missing.wav", ROAD_TRIP, ".\\Sound\\" + std::string(ROAD_TRIP)};
+    for (int i = 4; i < 6; ++i) lines.insert(lines.end(), 2, "No file assigned.");
     lines.push_back("Tone AM");
     lines.push_back(".\\Sound\\tone.wav");
     for (int i = 7; i < 12; ++i) lines.insert(lines.end(), 2, "No file assigned.");
@@ -162,7 +204,8 @@ void second_install(const Scratch& s, const std::string& click_image) {
     check_equal(tip(preset_area(1)), "FM Preset #1 - Tone", "FM preset 1 after load");
     check_equal(tip(preset_area(2)), "FM Preset #2 - Click", "FM preset 2, a resource");
     check_equal(tip(preset_area(3)), "FM Preset #3 - File not found.", "FM preset 3, missing");
-    check_equal(tip(preset_area(4)), "FM Preset #4 - No file assigned.", "FM preset 4");
+    check_equal(tip(preset_area(4)), "FM Preset #4 - Road trip.m3u8", "FM preset 4, a playlist");
+    check_equal(tip(preset_area(5)), "FM Preset #5 - No file assigned.", "FM preset 5");
     click(MODE_AM_AREA);
     check_equal(tip(preset_area(1)), "AM Preset #1 - Tone AM", "AM preset 1, a relative path");
     click(MODE_FM_AREA);
@@ -174,6 +217,7 @@ void second_install(const Scratch& s, const std::string& click_image) {
     check(notices >= 4, "the running WAV preset loops: " + std::to_string(notices) +
                             " graph notifications to EventNotify");
     printf("note: %d graph notifications reached EventNotify while the preset played\n", notices);
+    play_playlist();
     click("Decrease Volume Level");
     click(preset_area(2));
     panel_pump(300, nullptr, 1);
@@ -188,6 +232,8 @@ void second_install(const Scratch& s, const std::string& click_image) {
     check_equal(saved[3], "CLICK_RCD", "slot 1 path, a resource name");
     check_equal(saved[4], "Gone", "slot 2 keeps its name while its file is missing");
     check_equal(saved[5], ".\\Sound\\missing.wav", "slot 2 path as stored");
+    check_equal(saved[6], ROAD_TRIP, "slot 3 keeps the playlist's name");
+    check_equal(saved[7], ".\\Sound\\" + std::string(ROAD_TRIP), "slot 3 keeps its path");
     check_equal(saved[12], "Tone AM", "slot 6 name");
     check_equal(saved[13], ".\\Sound\\tone.wav", "slot 6 path");
     check(saved[24].compare(0, 7, ".\\Sound") == 0,

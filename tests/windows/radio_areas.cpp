@@ -9,6 +9,8 @@ const char* const PAUSE = "Pause On/Off (%9!s!)";
 const char* const MODE_CD_AREA = "Mode Select - CD Player";
 const char* const MODE_FM_AREA = "Mode Select - FM Radio";
 const char* const MODE_AM_AREA = "Mode Select - AM Radio";
+const char* const NEXT_TRACK = "Next CD Track";
+const char* const PREVIOUS_TRACK = "Previous CD Track";
 
 std::string preset_area(int button) {
     return "%8!s!" + std::to_string(button) + " - %" + std::to_string(button + 1) + "!s!";

@@ -14,6 +14,8 @@ extern const char* const PAUSE;
 extern const char* const MODE_CD_AREA;
 extern const char* const MODE_FM_AREA;
 extern const char* const MODE_AM_AREA;
+extern const char* const NEXT_TRACK;
+extern const char* const PREVIOUS_TRACK;
 // Preset button 1-6.
 std::string preset_area(int button);
 

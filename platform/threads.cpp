@@ -1,0 +1,246 @@
+// Threads, events and critical sections over POSIX threads. A handle is a
+// waitable object that lives while its handle is open or its thread runs:
+// an event (manual or automatic reset) or a thread, signalled when the
+// thread ends. Named events, suspended threads and stack sizes are not
+// offered. FreeLibraryAndExitThread ends the thread by unwinding it, and
+// lets the module go only once the unwinding has left the module's code.
+#include "platform/native/threads.h"
+
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/native/standin.h"
+#include "platform/sync_handles.h"
+
+namespace {
+
+struct Waitable {
+    bool thread = false;
+    bool manual_reset = true;
+    long long number = 0;  // stands for the handle in the trace
+    std::mutex lock;
+    std::condition_variable changed;
+    bool signalled = false;
+
+    void signal() {
+        std::lock_guard<std::mutex> hold(lock);
+        signalled = true;
+        changed.notify_all();
+    }
+};
+
+std::mutex registry_lock;
+std::map<HANDLE, std::shared_ptr<Waitable>> registry;
+std::atomic<long long> next_number{1};
+
+HANDLE open_handle(std::shared_ptr<Waitable> object) {
+    object->number = next_number++;
+    HANDLE handle = object.get();
+    std::lock_guard<std::mutex> hold(registry_lock);
+    registry[handle] = std::move(object);
+    return handle;
+}
+
+std::shared_ptr<Waitable> find(HANDLE handle) {
+    std::lock_guard<std::mutex> hold(registry_lock);
+    auto found = registry.find(handle);
+    return found != registry.end() ? found->second : nullptr;
+}
+
+long long number_of(const std::shared_ptr<Waitable>& object) {
+    return object != nullptr ? object->number : 0;
+}
+
+struct Start {
+    LPTHREAD_START_ROUTINE routine;
+    LPVOID parameter;
+    std::shared_ptr<Waitable> thread;
+};
+
+// The module FreeLibraryAndExitThread lets go of once this thread's
+// unwinding has left it.
+thread_local void* module_to_free = nullptr;
+
+// Whichever way the thread ends, returning or unwinding: the module goes
+// first, then the handle is signalled.
+struct ThreadEnd {
+    std::shared_ptr<Waitable> thread;
+    ~ThreadEnd() {
+        if (module_to_free != nullptr) {
+            dlclose(module_to_free);
+        }
+        thread->signal();
+    }
+};
+
+void* run_thread(void* data) {
+    std::unique_ptr<Start> start(static_cast<Start*>(data));
+    ThreadEnd end{start->thread};
+    LPTHREAD_START_ROUTINE routine = start->routine;
+    LPVOID parameter = start->parameter;
+    start.reset();
+    routine(parameter);
+    return nullptr;
+}
+
+}  // namespace
+
+namespace plat {
+
+bool close_sync_handle(HANDLE handle, long long* number) {
+    std::shared_ptr<Waitable> object;
+    {
+        std::lock_guard<std::mutex> hold(registry_lock);
+        auto found = registry.find(handle);
+        if (found == registry.end()) {
+            return false;
+        }
+        object = std::move(found->second);
+        registry.erase(found);
+    }
+    *number = object->number;
+    return true;
+}
+
+}  // namespace plat
+
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD flags, LPDWORD thread_id) {
+    HANDLE result = nullptr;
+    std::shared_ptr<Waitable> thread;
+    if (start != nullptr && (flags & CREATE_SUSPENDED) == 0 && !plat::fault("CreateThread")) {
+        thread = std::make_shared<Waitable>();
+        thread->thread = true;
+        result = open_handle(thread);
+        pthread_attr_t attributes;
+        pthread_attr_init(&attributes);
+        pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+        pthread_t id;
+        auto* begin = new Start{start, parameter, thread};
+        if (pthread_create(&id, &attributes, run_thread, begin) != 0) {
+            delete begin;
+            long long number = 0;
+            plat::close_sync_handle(result, &number);
+            result = nullptr;
+        } else if (thread_id != nullptr) {
+            *thread_id = static_cast<DWORD>(thread->number);
+        }
+        pthread_attr_destroy(&attributes);
+    }
+    plat::Trace("CreateThread").ret(result != nullptr ? number_of(thread) : 0);
+    return result;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    std::shared_ptr<Waitable> object = find(handle);
+    DWORD result = WAIT_FAILED;
+    if (object != nullptr && !plat::fault("WaitForSingleObject")) {
+        std::unique_lock<std::mutex> hold(object->lock);
+        auto ready = [&object] { return object->signalled; };
+        bool signalled = false;
+        if (milliseconds == INFINITE) {
+            object->changed.wait(hold, ready);
+            signalled = true;
+        } else {
+            signalled =
+                object->changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready);
+        }
+        if (signalled && !object->manual_reset) {
+            object->signalled = false;
+        }
+        result = signalled ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    }
+    plat::Trace("WaitForSingleObject").num(number_of(object)).num(milliseconds).ret(result);
+    return result;
+}
+
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial_state, LPCSTR name) {
+    HANDLE result = nullptr;
+    std::shared_ptr<Waitable> event;
+    if (name == nullptr && !plat::fault("CreateEventA")) {
+        event = std::make_shared<Waitable>();
+        event->manual_reset = manual_reset != FALSE;
+        event->signalled = initial_state != FALSE;
+        result = open_handle(event);
+    }
+    plat::Trace("CreateEventA").num(manual_reset).num(initial_state).ret(number_of(event));
+    return result;
+}
+
+BOOL SetEvent(HANDLE handle) {
+    std::shared_ptr<Waitable> event = find(handle);
+    BOOL result = event != nullptr && !event->thread && !plat::fault("SetEvent") ? TRUE : FALSE;
+    if (result == TRUE) {
+        event->signal();
+    }
+    plat::Trace("SetEvent").num(number_of(event)).ret(result);
+    return result;
+}
+
+BOOL ResetEvent(HANDLE handle) {
+    std::shared_ptr<Waitable> event = find(handle);
+    BOOL result = event != nullptr && !event->thread && !plat::fault("ResetEvent") ? TRUE : FALSE;
+    if (result == TRUE) {
+        std::lock_guard<std::mutex> hold(event->lock);
+        event->signalled = false;
+    }
+    plat::Trace("ResetEvent").num(number_of(event)).ret(result);
+    return result;
+}
+
+void InitializeCriticalSection(LPCRITICAL_SECTION section) {
+    section->lock = new std::recursive_mutex;
+    plat::Trace("InitializeCriticalSection").ret_sym("void");
+}
+
+void EnterCriticalSection(LPCRITICAL_SECTION section) {
+    static_cast<std::recursive_mutex*>(section->lock)->lock();
+    plat::Trace("EnterCriticalSection").ret_sym("void");
+}
+
+void LeaveCriticalSection(LPCRITICAL_SECTION section) {
+    plat::Trace("LeaveCriticalSection").ret_sym("void");
+    static_cast<std::recursive_mutex*>(section->lock)->unlock();
+}
+
+void DeleteCriticalSection(LPCRITICAL_SECTION section) {
+    delete static_cast<std::recursive_mutex*>(section->lock);
+    section->lock = nullptr;
+    plat::Trace("DeleteCriticalSection").ret_sym("void");
+}
+
+DWORD GetTickCount(void) {
+    auto since_start = std::chrono::steady_clock::now().time_since_epoch();
+    DWORD result = static_cast<DWORD>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since_start).count());
+    plat::Trace("GetTickCount").ret(result);
+    return result;
+}
+
+HMODULE LoadLibraryA(LPCSTR path) {
+    void* module = nullptr;
+    if (path != nullptr && !plat::fault("LoadLibraryA")) {
+        module = dlopen(plat::native_path(path).c_str(), RTLD_NOW);
+    }
+    plat::Trace("LoadLibraryA").str(path).ret(module != nullptr);
+    return static_cast<HMODULE>(module);
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    BOOL result = module != nullptr && dlclose(module) == 0 ? TRUE : FALSE;
+    plat::Trace("FreeLibrary").ret(result);
+    return result;
+}
+
+void FreeLibraryAndExitThread(HMODULE module, DWORD exit_code) {
+    plat::Trace("FreeLibraryAndExitThread").num(exit_code).ret_sym("void");
+    module_to_free = module;
+    pthread_exit(nullptr);
+}
