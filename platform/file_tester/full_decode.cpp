@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -26,16 +27,19 @@ struct Progress {
 };
 
 // A buffer adds its duration, or else how far on its time is (MIDI events
-// have none). Past a day of it, the decoder is going round for ever.
+// have none), and never less than a millisecond, so that a decoder going
+// round for ever is caught whether or not its times move: past a day.
 void count_decoded(Progress* progress, GstBuffer* buffer) {
     std::lock_guard<std::mutex> hold(progress->lock);
     GstClockTime time = GST_BUFFER_PTS(buffer);
+    GstClockTime advance = 0;
     if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
-        progress->decoded += GST_BUFFER_DURATION(buffer);
+        advance = GST_BUFFER_DURATION(buffer);
     } else if (GST_CLOCK_TIME_IS_VALID(time) && GST_CLOCK_TIME_IS_VALID(progress->last_time) &&
                time > progress->last_time) {
-        progress->decoded += time - progress->last_time;
+        advance = time - progress->last_time;
     }
+    progress->decoded += std::max<GstClockTime>(advance, GST_MSECOND);
     if (GST_CLOCK_TIME_IS_VALID(time)) {
         progress->last_time = time;
     }
