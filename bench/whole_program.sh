@@ -199,9 +199,13 @@ awk -v first="$work/assign.audio/first-sound.txt" '
 #    s of static and retries).
 mkfifo "$work/station.in" "$work/closed.in"
 exec {station_in}<>"$work/station.in" {closed_in}<>"$work/closed.in"
-"$build/bin/test-station" /radio.mp3=440 < "$work/station.in" > "$work/station.url" 2>/dev/null &
+# Neither station holds the other's input, nor its own, open for writing:
+# each ends when the script closes its end.
+"$build/bin/test-station" /radio.mp3=440 < "$work/station.in" > "$work/station.url" 2>/dev/null \
+    {station_in}>&- {closed_in}>&- &
 station_pid=$!
-"$build/bin/test-station" closed < "$work/closed.in" > "$work/closed.url" 2>/dev/null &
+"$build/bin/test-station" closed < "$work/closed.in" > "$work/closed.url" 2>/dev/null \
+    {station_in}>&- {closed_in}>&- &
 closed_pid=$!
 for _ in $(seq 100); do [ -s "$work/station.url" ] && [ -s "$work/closed.url" ] && break; sleep 0.1; done
 printf '[playlist]\nFile1=%s\nTitle1=Loopback FM\n' "$(head -n 1 "$work/station.url")" > "$work/List/station.pls"

@@ -179,11 +179,12 @@ void take_progress(Child* child) {
 
 // Decoding the rest of a file in the background is one child's work at a
 // time, in the order asked, and waits while something waits for another
-// child's last word: the other children are paused meanwhile. A first
+// child's last word or for a file's first audio (the host asks for presets
+// one after another): the other children are paused meanwhile. A first
 // audio never waits. A child's stall is counted only while it may run.
 void schedule() {
     bool free = std::none_of(children.begin(), children.end(),
-                             [](const Child& child) { return child.urgent; });
+                             [](const Child& child) { return child.urgent || !child.sounding; });
     Clock::time_point now = Clock::now();
     for (Child& child : children) {
         bool background = child.sounding && !child.urgent;
