@@ -1,7 +1,8 @@
-// RenderFile's test of a file the graph has not seen (decoded to its end by
-// the file tester, in a child of its own), for each format's demo file and
-// for the damaged MIDI file that the tester gives up on; and of a file
-// already tested. The tester is started before the first.
+// RenderFile's test of a file the graph has not seen (decoded by the file
+// tester, in a child of its own, until its first audio; the rest goes on in
+// the background), for each format's demo file and for the damaged MIDI
+// file that the tester gives up on; and of a file already tested. The
+// tester is started before the first.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>

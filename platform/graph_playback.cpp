@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "platform/file_test.h"
+#include "platform/graph_worker.h"
 #include "platform/gst_decode.h"
 #include "platform/gst_output.h"
 #include "platform/native/dshow.h"
@@ -178,6 +180,9 @@ void GraphPlayback::start(const std::vector<GraphSource>& sources, GstState targ
         std::lock_guard<std::mutex> hold(chains_lock_);
         built = !chains_.empty();
     }
+    if (!built && !tested(sources, target, epoch)) {
+        return;
+    }
     for (size_t i = 0; !built && i < sources.size(); ++i) {
         Chain* chain = build_chain(sources[i]);
         if (chain == nullptr) {
@@ -199,6 +204,39 @@ void GraphPlayback::start(const std::vector<GraphSource>& sources, GstState targ
     }
 }
 
+// No file is decoded here before the file tester has seen it decode to its
+// end elsewhere. Until then the start waits, off the worker, and is made
+// when the last word comes, unless a stop came first.
+bool GraphPlayback::tested(const std::vector<GraphSource>& sources, GstState target,
+                           unsigned epoch) {
+    std::weak_ptr<GraphPlayback> self = weak_from_this();
+    auto ready = [self, sources] {
+        graph_work([self, sources] {
+            std::shared_ptr<GraphPlayback> playback = self.lock();
+            if (playback != nullptr && playback->waiting_ != GST_STATE_VOID_PENDING) {
+                GstState target = playback->waiting_;
+                playback->waiting_ = GST_STATE_VOID_PENDING;
+                playback->start(sources, target);
+            }
+        });
+    };
+    for (const GraphSource& source : sources) {
+        HRESULT verdict = S_OK;
+        if (source.station != nullptr) {
+            continue;
+        }
+        if (!file_verdict(source.path, ready, &verdict)) {
+            waiting_ = target;
+            return false;
+        }
+        if (FAILED(verdict)) {
+            chain_failed(epoch);
+            return false;
+        }
+    }
+    return true;
+}
+
 std::vector<Chain*> GraphPlayback::chains() {
     std::lock_guard<std::mutex> hold(chains_lock_);
     return chains_;
@@ -214,6 +252,7 @@ void GraphPlayback::seek(gint64 position) {
 }
 
 void GraphPlayback::stop() {
+    waiting_ = GST_STATE_VOID_PENDING;
     std::vector<Chain*> stopping;
     {
         std::lock_guard<std::mutex> hold(chains_lock_);

@@ -33,13 +33,14 @@ struct GraphEvent {
     LONG_PTR param2;
 };
 
-class GraphPlayback {
+class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
   public:
     ~GraphPlayback();
 
     // --- On the graph worker ---
     // Builds a chain for each source (unless built) and takes them to
-    // target; a failure is reported as EC_ERRORABORT.
+    // target, once the file tester has seen each file decode to its end; a
+    // failure is reported as EC_ERRORABORT.
     void start(const std::vector<GraphSource>& sources, GstState target);
     // Every chain to position (nanoseconds), with no break in what the
     // output hears.
@@ -73,6 +74,7 @@ class GraphPlayback {
 
   private:
     Chain* build_chain(const GraphSource& source);
+    bool tested(const std::vector<GraphSource>& sources, GstState target, unsigned epoch);
     std::vector<Chain*> chains();
 
     std::mutex chains_lock_;
@@ -80,6 +82,9 @@ class GraphPlayback {
     std::atomic<long> volume_{0};
     std::atomic<bool> reporting_{false};
     std::atomic<unsigned> epoch_{0};
+    // On the worker: the state a start waits to reach until its files have
+    // been tested.
+    GstState waiting_ = GST_STATE_VOID_PENDING;
 
     std::mutex events_lock_;
     std::condition_variable events_signal_;

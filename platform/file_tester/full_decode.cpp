@@ -6,20 +6,52 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
 
+#include "platform/file_tester/protocol.h"
 #include "platform/gst_decode.h"
 
 namespace filetest {
 namespace {
 
 struct Progress {
-    int fd;
+    int fd = -1;
     std::atomic<gint64> last{0};
+    std::mutex lock;
+    // The audio (or MIDI song time) that came out so far, and the time of
+    // the last buffer.
+    GstClockTime decoded = 0;
+    GstClockTime last_time = GST_CLOCK_TIME_NONE;
 };
 
-// At most ten signs a second, from whichever streaming thread has data.
-void show_progress(Progress* progress) {
+// A buffer adds its duration, or else how far on its time is (MIDI events
+// have none), and never less than a millisecond, so that a decoder going
+// round for ever is caught whether or not its times move: past a day.
+void count_decoded(Progress* progress, GstBuffer* buffer) {
+    std::lock_guard<std::mutex> hold(progress->lock);
+    GstClockTime time = GST_BUFFER_PTS(buffer);
+    GstClockTime advance = 0;
+    if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
+        advance = GST_BUFFER_DURATION(buffer);
+    } else if (GST_CLOCK_TIME_IS_VALID(time) && GST_CLOCK_TIME_IS_VALID(progress->last_time) &&
+               time > progress->last_time) {
+        advance = time - progress->last_time;
+    }
+    progress->decoded += std::max<GstClockTime>(advance, GST_MSECOND);
+    if (GST_CLOCK_TIME_IS_VALID(time)) {
+        progress->last_time = time;
+    }
+    if (progress->decoded > static_cast<GstClockTime>(LONGEST_AUDIO_NS)) {
+        _exit(OUTCOME_TOO_LONG);
+    }
+}
+
+// At most ten signs a second, from whichever streaming thread has data;
+// the first at once.
+void show_progress(Progress* progress, GstBuffer* buffer) {
+    count_decoded(progress, buffer);
     gint64 now = g_get_monotonic_time();
     gint64 last = progress->last;
     if (now - last >= G_USEC_PER_SEC / 10 && progress->last.compare_exchange_strong(last, now)) {
@@ -29,8 +61,8 @@ void show_progress(Progress* progress) {
     }
 }
 
-GstPadProbeReturn on_decoded(GstPad*, GstPadProbeInfo*, gpointer progress) {
-    show_progress(static_cast<Progress*>(progress));
+GstPadProbeReturn on_decoded(GstPad*, GstPadProbeInfo* info, gpointer progress) {
+    show_progress(static_cast<Progress*>(progress), GST_PAD_PROBE_INFO_BUFFER(info));
     return GST_PAD_PROBE_OK;
 }
 
@@ -55,7 +87,7 @@ struct MidiWatch {
 GstPadProbeReturn on_midi_event(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* watch = static_cast<MidiWatch*>(data);
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
-        show_progress(watch->progress);
+        show_progress(watch->progress, GST_PAD_PROBE_INFO_BUFFER(info));
     } else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
         gst_element_post_message(watch->pipeline,
                                  gst_message_new_application(GST_OBJECT(watch->pipeline),
@@ -91,7 +123,8 @@ bool midi_synthesiser_present() {
 
 // Nothing is taken down: the child ends as soon as it knows.
 Outcome decode_fully(const std::string& path, int progress_fd) {
-    Progress progress{progress_fd};
+    Progress progress;
+    progress.fd = progress_fd;
     GstElement* pipeline = gst_pipeline_new(nullptr);
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     g_object_set(sink, "sync", FALSE, nullptr);

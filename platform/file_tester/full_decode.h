@@ -7,10 +7,17 @@
 namespace filetest {
 
 // The child's exit status for each answer.
-enum Outcome { OUTCOME_DECODES = 0, OUTCOME_UNKNOWN_TYPE = 10, OUTCOME_UNDECODABLE = 11 };
+enum Outcome {
+    OUTCOME_DECODES = 0,
+    OUTCOME_UNKNOWN_TYPE = 10,
+    OUTCOME_UNDECODABLE = 11,
+    // More audio than any file holds (protocol.h): the decoder goes round.
+    OUTCOME_TOO_LONG = 12
+};
 
 // Decodes path; while data comes out, a byte goes to progress_fd now and
-// then, so the tester can tell a slow file from a stuck one.
+// then (the first as soon as the first audio), so the tester can tell a
+// slow file from a stuck one.
 Outcome decode_fully(const std::string& path, int progress_fd);
 
 }  // namespace filetest

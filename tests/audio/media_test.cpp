@@ -233,6 +233,7 @@ TEST_F(Media, APresetFileDeletedAfterItOpenedPlaysNothing) {
     std::string other = fixture("tone.mp3");
     MediaHandle kept = media_open(other.c_str());
     media_play(kept, 1);  // the graph that read the file goes
+    listen_until([this] { return sink_.sounding("media"); }, 30);
     media_stop();
     fs::remove(path);
     media_play(gone, 1);

@@ -3,6 +3,7 @@
 // source filters do.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -23,15 +24,15 @@ std::u16string wide(const std::string& path) {
     return std::u16string(path.begin(), path.end());
 }
 
-// This process's children of that name.
-std::vector<pid_t> children_named(const std::string& name) {
+// The children of that name (any, if empty) of this process or another.
+std::vector<pid_t> children_named(const std::string& name, const std::string& of = "self") {
     std::vector<pid_t> found;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + of + "/task")) {
         std::ifstream list(task.path() / "children");
         for (pid_t child; list >> child;) {
             std::ifstream comm("/proc/" + std::to_string(child) + "/comm");
             std::string command;
-            if (std::getline(comm, command) && command == name) {
+            if (std::getline(comm, command) && (name.empty() || command == name)) {
                 found.push_back(child);
             }
         }
@@ -84,6 +85,58 @@ TEST(FilterGraph, LivesWhileAnyInterfaceIsHeldAndHoldsItsFiles) {
     CoUninitialize();
 }
 
+// RenderFile answers at a file's first audio, while the file tester goes
+// on decoding the rest; none of it is played before that has ended well. A
+// long file (eleven minutes) plays once it has. A file whose reading stops
+// half way (a pipe that sends part of an MP3 file, then nothing, as a share
+// that went away) is taken, never heard, and its graph aborts.
+TEST(FilterGraph, AFileIsPlayedOnlyOnceItHasBeenDecodedToItsEnd) {
+    CaptureSink sink;
+    std::string stalls = sink.dir() / "stalls.mp3";
+    ASSERT_EQ(mkfifo(stalls.c_str(), 0600), 0);
+    int writer = open(stalls.c_str(), O_RDWR);
+    std::string music = read_file(source_file("Sound/pad.mp3"));
+    ASSERT_EQ(write(writer, music.data(), 32768), 32768);
+    std::ofstream long_file(sink.dir() / "long.mp3", std::ios::binary);
+    for (int i = 0; i < 150; ++i) {
+        long_file << music;
+    }
+    long_file.close();
+    CoInitialize(nullptr);
+    for (const char* name : {"long.mp3", "stalls.mp3"}) {
+        SCOPED_TRACE(name);
+        bool plays = name == std::string("long.mp3");
+        IGraphBuilder* graph = new_graph();
+        ASSERT_NE(graph, nullptr);
+        EXPECT_EQ(graph->RenderFile(wide(sink.dir() / name).c_str(), nullptr), S_OK);
+        std::vector<pid_t> testers = children_named("skytune-filetes");
+        ASSERT_EQ(testers.size(), 1u);
+        EXPECT_FALSE(children_named("", std::to_string(testers[0])).empty()) << "still decoding";
+        IMediaControl* control = nullptr;
+        IMediaEventEx* events = nullptr;
+        graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+        graph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&events));
+        EXPECT_EQ(control->Run(), S_OK);
+        long code = 0;
+        LONG_PTR param = 0;
+        if (plays) {
+            EXPECT_TRUE(listen_until([&sink] { return sink.sounding("media"); }, 60));
+        } else {
+            EXPECT_EQ(events->GetEvent(&code, &param, &param, 60000), S_OK);
+            EXPECT_EQ(code, EC_ERRORABORT);
+        }
+        EXPECT_TRUE(children_named("", std::to_string(testers[0])).empty());
+        control->Stop();
+        events->Release();
+        control->Release();
+        graph->Release();
+        EXPECT_EQ(sink.heard("media").size(), 1u) << "the long file's play alone";
+    }
+    plat::settle_graphs();
+    CoUninitialize();
+    close(writer);
+}
+
 // The file tester is a process of its own, which holds nothing of the
 // host's (its descriptors, such as a sound device's, nor the stand-in's
 // switches); when something kills it, the next file is tested by a new one.
@@ -101,8 +154,13 @@ TEST(FilterGraph, AFileTesterThatDiedIsReplaced) {
         std::vector<pid_t> testers = children_named("skytune-filetes");
         ASSERT_EQ(testers.size(), 1u);
         std::string proc = "/proc/" + std::to_string(testers[0]);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(proc + "/fd"), {}), 3)
-            << "standard input, output and error only";
+        // Beside its standard three, only the pipes of the children still
+        // decoding the files to their end.
+        for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd")) {
+            if (std::stoi(fd.path().filename()) > 2) {
+                EXPECT_EQ(std::filesystem::read_symlink(fd).string().rfind("pipe:", 0), 0u);
+            }
+        }
         EXPECT_EQ(read_file(proc + "/environ").find("SKYTUNE_"), std::string::npos);
         kill(testers[0], SIGKILL);
     }
