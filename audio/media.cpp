@@ -16,6 +16,9 @@ MediaPlayerState media_player;
 
 namespace {
 
+// How many graph events one notice handles (see media_on_events).
+constexpr int MEDIA_EVENTS_PER_CALL = 8;
+
 // Lets the whole graph go; releasing it also stops it.
 void media_release_graph() {
     com_release(media_player.video);
@@ -277,8 +280,12 @@ void media_on_events() {
     long code = 0;
     LONG_PTR param1 = 0;
     LONG_PTR param2 = 0;
-    while (media_player.events != nullptr &&
-           SUCCEEDED(media_player.events->GetEvent(&code, &param1, &param2, 0))) {
+    // A few events a call: a clip of a few milliseconds, looping, ends again
+    // as fast as it is rewound, and the panel's thread must not stay here.
+    // Every event posts its own message, so none is left unread.
+    for (int handled = 0; handled < MEDIA_EVENTS_PER_CALL && media_player.events != nullptr &&
+                          SUCCEEDED(media_player.events->GetEvent(&code, &param1, &param2, 0));
+         ++handled) {
         media_player.events->FreeEventParams(code, param1, param2);
         // A playlist entry that fails on the way is done with: the list
         // goes on rather than stall in silence.
@@ -293,8 +300,10 @@ void media_on_events() {
             media_player.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
                                                AM_SEEKING_NoPositioning);
         } else if (playlist_player.playing == 1) {
-            // The next entry's graph takes this one's place.
+            // The next entry's graph takes this one's place; its events
+            // come with messages of their own.
             playlist_on_entry_end();
+            return;
         } else {
             media_player.playing = 0;
         }

@@ -227,7 +227,10 @@ int panel_pump(DWORD milliseconds, const char* window_class, int enough) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < milliseconds && count < enough) {
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        // Time is looked at between messages too: a graph looping a clip of
+        // a few milliseconds posts its notices faster than they are read.
+        while (GetTickCount() - start < milliseconds &&
+               PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             char name[64] = "";
             if (message.hwnd) GetClassNameA(message.hwnd, name, sizeof name);
             if (window_class && strcmp(name, window_class) == 0) ++count;
