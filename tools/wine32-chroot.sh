@@ -22,7 +22,9 @@ suite=bookworm
 free_mib_needed=3000
 packages=(wine wine32 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
-    timgm6mb-soundfont libasound2-plugins fonts-liberation)
+    timgm6mb-soundfont libasound2-plugins fonts-liberation
+    # the sound card the runs are heard through: a null sink, paced in real time
+    pulseaudio pulseaudio-utils)
 # The stamp names what was installed: a changed list makes it again.
 stamp_text="$suite i386: ${packages[*]}"
 inside_path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
@@ -169,6 +171,17 @@ provision() {
     inside "$dir" apt-get clean
 }
 
+# A chroot this script made for an older package list: the packages added
+# since go in, rather than the whole of it made again.
+bring_up_to_date() {
+    local dir="$1"
+    [ -f "$dir/etc/skytune-wine32" ] && chroot "$dir" test -x /usr/bin/wine || return 1
+    echo "wine32-chroot: adding the packages this list names to $dir"
+    setsid unshare --mount --propagation private "$0" _provision "$dir" >>"$log" 2>&1 || return 1
+    echo "$stamp_text" >"$dir/etc/skytune-wine32"
+    whole "$dir"
+}
+
 make_it() {
     local why mirror security part started builder
     why="$(obstacle)"
@@ -177,7 +190,7 @@ make_it() {
     exec 9>"$lock"
     # A second make waits for the first.
     flock 9
-    if whole "$root"; then
+    if whole "$root" || bring_up_to_date "$root"; then
         return 0
     fi
     command -v debootstrap >/dev/null ||
@@ -258,6 +271,7 @@ case "${1:-}" in
         in_namespace "$root" "$top" inside "$root" "$@"
         ;;
     _build) build_into "$2" "$3" "$4" ;;
+    _provision) in_namespace "$2" "" provision "$2" ;;
     *)
         echo "usage: $0 make|check|run TOP CMD..." >&2
         exit 2
