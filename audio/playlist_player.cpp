@@ -174,13 +174,15 @@ const char* playlist_playing_text(MediaHandle handle, const char* list_name) {
     }
     // "Road trip.m3u: Take Five.mp3"; "Jazz FM: Miles Davis - So What".
     char now_playing[256] = "";
+    char signal[64] = "";
     const char* parts[4] = {list_name, ": ", title, ""};
     if (media_player.streaming == 1) {
         int titled = stream_title(now_playing, sizeof now_playing);
+        stream_signal_text(signal, sizeof signal);
         parts[0] = title;
         parts[1] = titled == 1 ? ": " : "";
         parts[2] = now_playing;
-        parts[3] = stream_status() == STREAM_RETRYING ? " (no signal)" : "";
+        parts[3] = signal;
     }
     char* out = playlist_player.shown_text;
     size_t room = sizeof playlist_player.shown_text - 1;

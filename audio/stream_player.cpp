@@ -1,58 +1,37 @@
 // The stream player. The panel's thread writes requests into the shared
-// record and wakes the stream thread; the thread takes a copy, does the
-// slow work (the graph's RenderFile of the address waits on the network)
-// with the lock let go, and reports the station's state back, for the
-// request it served only, with a message to the notify window. The static
-// is the panel thread's: a looping sound buffer that starts and stops with
-// the state the messages bring, and stops at once with the station.
+// record and wakes the stream thread; the thread takes a copy and serves
+// it with the station (audio/station.h), which never waits: the thread
+// waits for the next request, the station's network reports (which set the
+// same event) or the time the station asks to be looked at again. It
+// reports the station's state back, for the request it served only, with
+// a message to the notify window. The static is the panel thread's: a
+// looping sound buffer that starts and stops with the state the messages
+// bring, and stops at once with the station.
 //
 // A thread holds the module while it runs and lets it go as it ends, so a
-// gauge killed while its thread still waits on the network is never
-// unloaded under it. Pre-kill waits a short time for the thread; one that
-// is still waiting ends on its own when the network returns, touching
-// nothing of the next gauge's: each thread belongs to a generation, and
-// ends without a word when its generation is no longer the current one.
+// gauge killed while its thread still has connections the network holds
+// is never unloaded under their reports. Pre-kill waits a short time for
+// the thread; one whose connections are still held ends on its own when
+// the network lets them go, touching nothing of the next gauge's: each
+// thread belongs to a generation, and ends without a word when its
+// generation is no longer the current one.
 #include "audio/stream_player.h"
 
 #include <cstring>
 
-#include "audio/com_release.h"
+#include "audio/playlist.h"
 #include "audio/sound.h"
-
-#ifdef _WIN32
-// The interface's id is in no library MinGW links.
-extern "C" const GUID IID_IAMMediaContent = {
-    0xFA2AA8F4, 0x8B62, 0x11D0, {0xA5, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
-#endif
+#include "audio/station.h"
 
 StreamPlayerState stream_player;
 
 namespace {
 
-// How often the thread looks at a station's graph, and for its title.
-constexpr DWORD STREAM_WATCH_MS = 250;
-constexpr DWORD STREAM_TITLE_MS = 1000;
-// A station whose position stands still this long has stalled.
-constexpr DWORD STREAM_STALL_MS = 5000;
-// Heard this long, a station is back: its next loss retries after 1 s.
-constexpr DWORD STREAM_STEADY_MS = 10000;
 // How long pre-kill waits for the thread to end.
 constexpr DWORD STREAM_QUIT_WAIT_MS = 300;
-
-// A thread's graph, on the thread's own stack: a thread left to end on
-// its own keeps its graph away from the next one's.
-struct StreamGraph {
-    IGraphBuilder* graph;
-    IMediaControl* control;
-    IMediaEventEx* events;
-    IBasicAudio* audio;
-    IMediaSeeking* seeking;
-    VolumeLevel volume;
-    LONGLONG position;
-    DWORD moved_at;
-    DWORD connected_at;
-    DWORD title_at;
-};
+// How often a thread whose generation has ended asks whether the network
+// has let go of its connections.
+constexpr DWORD STREAM_LINGER_MS = 100;
 
 // What the thread copies from the shared record at each look.
 struct StreamRequest {
@@ -81,215 +60,136 @@ void stream_take(int32_t generation, StreamRequest* request) {
     stream_unlock();
 }
 
-// The state of the request served, unless a newer one has come.
-void stream_report(int32_t generation, int32_t request, int32_t status) {
-    stream_lock();
-    if (stream_player.generation == generation && stream_player.request == request &&
-        stream_player.status != status) {
-        stream_player.status = status;
-        if (status != STREAM_PLAYING) {
-            stream_player.title[0] = '\0';
+int32_t stream_status_of(const Station* station) {
+    switch (station->status) {
+        case STATION_CONNECTING:
+            return STREAM_CONNECTING;
+        case STATION_PLAYING:
+            return STREAM_PLAYING;
+        case STATION_LOST:
+            return STREAM_RETRYING;
+        case STATION_OTHER_FORMAT:
+            return STREAM_OTHER_FORMAT;
+        default:
+            return STREAM_STOPPED;
+    }
+}
+
+// 1 when the text reads as UTF-8 (ASCII included).
+int stream_is_utf8(const char* text) {
+    const unsigned char* c = reinterpret_cast<const unsigned char*>(text);
+    while (*c != 0) {
+        int follow = *c < 0x80             ? 0
+                     : (*c & 0xE0) == 0xC0 ? 1
+                     : (*c & 0xF0) == 0xE0 ? 2
+                     : (*c & 0xF8) == 0xF0 ? 3
+                                           : -1;
+        if (follow < 0) {
+            return 0;
         }
-        PostMessageA(stream_player.notify_window, STREAM_EVENT_MESSAGE, 0, 0);
+        for (++c; follow > 0; --follow, ++c) {
+            if ((*c & 0xC0) != 0x80) {
+                return 0;
+            }
+        }
     }
-    stream_unlock();
-}
-
-void stream_report_title(int32_t generation, int32_t request, const char* title) {
-    stream_lock();
-    if (stream_player.generation == generation && stream_player.request == request &&
-        stream_player.status == STREAM_PLAYING) {
-        strcpy(stream_player.title, title);
-    }
-    stream_unlock();
-}
-
-void stream_release_graph(StreamGraph* graph) {
-    if (graph->control != nullptr) {
-        graph->control->Stop();
-    }
-    com_release(graph->seeking);
-    com_release(graph->audio);
-    com_release(graph->events);
-    com_release(graph->control);
-    com_release(graph->graph);
-}
-
-// Makes the graph, renders the address (which waits on the network) and
-// runs it; 1 when the station plays. A station no longer wanted once the
-// network answers is not run.
-int stream_connect(StreamGraph* graph, const StreamRequest& asked, int32_t generation) {
-    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                reinterpret_cast<void**>(&graph->graph)))) {
-        graph->graph = nullptr;
-        return 0;
-    }
-    IGraphBuilder* builder = graph->graph;
-    if (FAILED(builder->QueryInterface(IID_IMediaControl,
-                                       reinterpret_cast<void**>(&graph->control))) ||
-        FAILED(
-            builder->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&graph->events))) ||
-        FAILED(builder->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&graph->audio))) ||
-        FAILED(builder->QueryInterface(IID_IMediaSeeking,
-                                       reinterpret_cast<void**>(&graph->seeking))) ||
-        FAILED(builder->RenderFile(asked.address, nullptr))) {
-        return 0;
-    }
-    StreamRequest now;
-    stream_take(generation, &now);
-    if (now.current == 0 || now.request != asked.request || now.play == 0 ||
-        FAILED(graph->control->Run())) {
-        return 0;
-    }
-    graph->volume = now.volume;
-    graph->audio->put_Volume(graph->volume);
-    graph->position = -1;
-    graph->moved_at = GetTickCount();
-    graph->connected_at = graph->moved_at;
-    graph->title_at = graph->moved_at - STREAM_TITLE_MS;
     return 1;
 }
 
-// 1 when the station has ended, failed, or stood still too long. A graph
-// that cannot tell its position is taken at its word.
-int stream_lost(StreamGraph* graph, DWORD now) {
-    int lost = 0;
-    long code = 0;
-    LONG_PTR param1 = 0;
-    LONG_PTR param2 = 0;
-    while (SUCCEEDED(graph->events->GetEvent(&code, &param1, &param2, 0))) {
-        graph->events->FreeEventParams(code, param1, param2);
-        if (code == EC_COMPLETE || code == EC_USERABORT || code == EC_ERRORABORT) {
-            lost = 1;
-        }
-    }
-    LONGLONG position = 0;
-    if (FAILED(graph->seeking->GetCurrentPosition(&position)) || position != graph->position) {
-        graph->position = position;
-        graph->moved_at = now;
-    }
-    return lost == 1 || now - graph->moved_at >= STREAM_STALL_MS ? 1 : 0;
+// The title as the system code page writes it: a station's title is UTF-8
+// when it reads as UTF-8, else in the station's own single-byte code page.
+void stream_title_text(const char* title, char* out, int size) {
+    playlist_display_text(title, stream_is_utf8(title), out, size);
 }
 
-// The title as the system code page writes it, cut to fit; 1 when there
-// is one. A surrogate pair is never cut in two.
-int stream_title_text(const WCHAR* title, char* out, int size) {
-    int length = 0;
-    while (length < 255 && title[length] != 0) {
-        ++length;
+// The station's state and title, for the request served, unless a newer
+// one has come; the notify window hears of a changed state.
+void stream_report(int32_t generation, int32_t request, Station* station) {
+    int32_t status = stream_status_of(station);
+    char title[256] = "";
+    if (status == STREAM_PLAYING || status == STREAM_CONNECTING) {
+        stream_title_text(station->title, title, sizeof title);
     }
-    while (length > 0) {
-        int written =
-            WideCharToMultiByte(CP_ACP, 0, title, length, out, size - 1, nullptr, nullptr);
-        if (written > 0) {
-            out[written] = '\0';
-            return 1;
+    station->title_changed = 0;
+    stream_lock();
+    if (stream_player.generation == generation && stream_player.request == request) {
+        strcpy(stream_player.title, title);
+        stream_player.other_format = station->other_format;
+        if (stream_player.status != status) {
+            stream_player.status = status;
+            PostMessageA(stream_player.notify_window, STREAM_EVENT_MESSAGE, 0, 0);
         }
-        length -= length / 4 + 1;
-        if (length > 0 && title[length - 1] >= 0xD800 && title[length - 1] <= 0xDBFF) {
-            --length;
-        }
     }
-    return 0;
-}
-
-// The first title a filter of the graph knows (a station's source knows
-// what the station sends); 1 when there is one.
-int stream_graph_title(StreamGraph* graph, char* out, int size) {
-    IEnumFilters* filters = nullptr;
-    if (FAILED(graph->graph->EnumFilters(&filters))) {
-        return 0;
-    }
-    int found = 0;
-    IBaseFilter* filter = nullptr;
-    while (found == 0 && filters->Next(1, &filter, nullptr) == S_OK) {
-        IAMMediaContent* content = nullptr;
-        if (SUCCEEDED(
-                filter->QueryInterface(IID_IAMMediaContent, reinterpret_cast<void**>(&content)))) {
-            BSTR title = nullptr;
-            if (content->get_Title(&title) == S_OK && title != nullptr) {
-                found = stream_title_text(title, out, size);
-            }
-            SysFreeString(title);
-            content->Release();
-        }
-        filter->Release();
-    }
-    filters->Release();
-    return found;
+    stream_unlock();
 }
 
 DWORD WINAPI stream_thread(LPVOID parameter) {
     int32_t generation = static_cast<int32_t>(reinterpret_cast<LONG_PTR>(parameter));
     HMODULE module = stream_player.module;
     // The thread waits on events, never on window messages: it joins the
-    // process's multithreaded apartment rather than make one of its own,
-    // which COM (and the network reading under a graph) would reach
-    // through a message queue nobody reads.
+    // process's multithreaded apartment rather than make one of its own.
     int com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) ? 1 : 0;
-    StreamGraph graph;
-    memset(&graph, 0, sizeof graph);
+    stream_lock();
+    IDirectSound8* device = stream_player.device;
+    stream_player.device = nullptr;
+    stream_unlock();
+    Station* station = station_create(stream_player.wake, device);
+    if (device != nullptr) {
+        device->Release();
+    }
     int32_t served = -1;
-    int32_t retrying = 0;
-    DWORD delay = STREAM_RETRY_FIRST_MS;
-    DWORD retry_at = 0;
-    char title[256];
-    for (;;) {
+    VolumeLevel volume = 0;
+    while (station != nullptr) {
         StreamRequest asked;
         stream_take(generation, &asked);
         if (asked.current == 0) {
             break;
         }
         if (asked.request != served) {
-            stream_release_graph(&graph);
             served = asked.request;
-            retrying = 0;
-            delay = STREAM_RETRY_FIRST_MS;
+            volume = asked.volume;
+            if (asked.play == 1) {
+                station_play(station, asked.address, volume);
+            } else {
+                station_stop(station);
+            }
+        } else if (asked.volume != volume) {
+            volume = asked.volume;
+            station_set_volume(station, volume);
         }
-        DWORD now = GetTickCount();
-        DWORD wait = STREAM_WATCH_MS;
-        if (asked.play == 0) {
-            wait = INFINITE;
-        } else if (graph.graph == nullptr && retrying == 1 &&
-                   static_cast<LONG>(retry_at - now) > 0) {
-            wait = retry_at - now;
-        } else if (graph.graph == nullptr || stream_lost(&graph, now) == 1) {
-            int heard = graph.graph == nullptr && stream_connect(&graph, asked, generation) == 1;
-            if (heard == 0) {
-                stream_release_graph(&graph);
-                retrying = 1;
-                retry_at = GetTickCount() + delay;
-                delay = delay * 2 < STREAM_RETRY_LAST_MS ? delay * 2 : STREAM_RETRY_LAST_MS;
-            }
-            stream_report(generation, served, heard == 1 ? STREAM_PLAYING : STREAM_RETRYING);
-            continue;
-        } else {
-            if (asked.volume != graph.volume) {
-                graph.volume = asked.volume;
-                graph.audio->put_Volume(graph.volume);
-            }
-            if (now - graph.connected_at >= STREAM_STEADY_MS) {
-                delay = STREAM_RETRY_FIRST_MS;
-            }
-            if (now - graph.title_at >= STREAM_TITLE_MS) {
-                graph.title_at = now;
-                if (stream_graph_title(&graph, title, sizeof title) == 1) {
-                    stream_report_title(generation, served, title);
-                }
-            }
+        DWORD wait = station_service(station);
+        int32_t before = stream_status();
+        if (stream_status_of(station) != before || station->title_changed == 1 || asked.play == 0) {
+            stream_report(generation, served, station);
         }
         // A wait that fails would go round without pause: the thread ends
         // instead, and the next request starts another.
         if (WaitForSingleObject(stream_player.wake, wait) == WAIT_FAILED) {
-            stream_report(generation, served, STREAM_RETRYING);
             break;
         }
     }
-    stream_release_graph(&graph);
-    // The last touch of the shared record: a wake this thread may have
-    // taken goes on to the next thread.
+    // The last touches of the shared record: a wake this thread may have
+    // taken goes on to the next thread, which the station's reports no
+    // longer reach.
+    HANDLE linger = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (station != nullptr) {
+        station_end(station);
+        EnterCriticalSection(&station->http.lock);
+        station->http.wake = linger;
+        LeaveCriticalSection(&station->http.lock);
+    }
     stream_lock();
     SetEvent(stream_player.wake);
+    stream_unlock();
+    // Only once the network has let go of every connection can the code
+    // its reports run in go.
+    while (station != nullptr && station_destroy(station) == 0) {
+        WaitForSingleObject(linger, STREAM_LINGER_MS);
+    }
+    if (linger != nullptr) {
+        CloseHandle(linger);
+    }
+    stream_lock();
     --stream_player.threads;
     stream_unlock();
     if (com == 1) {
@@ -324,6 +224,11 @@ int stream_start_thread() {
     stream_lock();
     ++stream_player.threads;
     LONG_PTR generation = stream_player.generation;
+    // The sound device, held for the thread: it plays there.
+    if (stream_player.device == nullptr && sound_state.device != nullptr) {
+        stream_player.device = sound_state.device;
+        stream_player.device->AddRef();
+    }
     stream_unlock();
     stream_player.thread =
         CreateThread(nullptr, 0, stream_thread, reinterpret_cast<LPVOID>(generation), 0, nullptr);
@@ -378,6 +283,7 @@ int stream_play(const WCHAR* address) {
     memcpy(stream_player.address, address, sizeof stream_player.address);
     stream_player.address[255] = 0;
     stream_player.status = STREAM_CONNECTING;
+    stream_player.other_format = nullptr;
     stream_player.title[0] = '\0';
     stream_unlock();
     stream_static(0);
@@ -451,7 +357,12 @@ int stream_shutdown() {
     // own end; they serve the next gauge too.
     stream_lock();
     int32_t left = stream_player.threads;
+    IDirectSound8* device = stream_player.device;
+    stream_player.device = nullptr;
     stream_unlock();
+    if (device != nullptr) {
+        device->Release();
+    }
     if (left == 0) {
         if (stream_player.wake != nullptr) {
             CloseHandle(stream_player.wake);
@@ -467,7 +378,11 @@ void stream_on_events() {
     if (stream_player.ready == 0) {
         return;
     }
-    stream_static(stream_player.play == 1 && stream_status() == STREAM_RETRYING ? 1 : 0);
+    int32_t status = stream_status();
+    stream_static(stream_player.play == 1 &&
+                          (status == STREAM_RETRYING || status == STREAM_OTHER_FORMAT)
+                      ? 1
+                      : 0);
 }
 
 int32_t stream_status() {
@@ -491,4 +406,24 @@ int stream_title(char* out, int size) {
     out[length] = '\0';
     stream_unlock();
     return length > 0 ? 1 : 0;
+}
+
+void stream_signal_text(char* out, int size) {
+    out[0] = '\0';
+    if (stream_player.ready == 0) {
+        return;
+    }
+    stream_lock();
+    int32_t status = stream_player.status;
+    const char* format = stream_player.other_format;
+    stream_unlock();
+    char text[64] = "";
+    if (status == STREAM_RETRYING) {
+        strcpy(text, " (no signal)");
+    } else if (status == STREAM_OTHER_FORMAT && format != nullptr && strlen(format) < 16) {
+        wsprintfA(text, " (%s stream, not played)", format);
+    }
+    size_t length = strnlen(text, static_cast<size_t>(size) - 1);
+    memcpy(out, text, length);
+    out[length] = '\0';
 }

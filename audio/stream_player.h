@@ -1,7 +1,6 @@
-// The stream player: an internet radio station through a filter graph of
-// its own, made, rendered, run, watched and released on a thread of the
-// player's own, because rendering a station's address waits on the
-// network. The panel's thread only posts requests and reads what the thread
+// The stream player: an internet radio station (audio/station.h) played on
+// a thread of the player's own, which also waits for the station's network
+// reports. The panel's thread only posts requests and reads what the thread
 // reports, under a lock it holds for a copy's length. A station has no
 // end: when it drops or cannot be reached the player plays soft static and
 // tries again, after 1 s, then twice as long each time up to 30 s, until
@@ -19,11 +18,9 @@ enum StreamStatus : int32_t {
     STREAM_STOPPED = 0,
     STREAM_CONNECTING = 1,  // asked for, not heard yet
     STREAM_PLAYING = 2,
-    STREAM_RETRYING = 3,  // lost or out of reach: static until it answers
+    STREAM_RETRYING = 3,      // lost or out of reach: static until it answers
+    STREAM_OTHER_FORMAT = 4,  // sends audio the radio does not play
 };
-
-constexpr DWORD STREAM_RETRY_FIRST_MS = 1000;
-constexpr DWORD STREAM_RETRY_LAST_MS = 30000;
 
 struct StreamPlayerState {
     // Made when a station first plays, and kept while a thread may use them.
@@ -39,6 +36,7 @@ struct StreamPlayerState {
     VolumeLevel volume;
     // The thread's side: what it reports, for the current request only.
     int32_t status;
+    const char* other_format;  // the format's name while STREAM_OTHER_FORMAT
     char title[256];
     int32_t threads;  // running threads that may still touch this record
 
@@ -47,6 +45,7 @@ struct StreamPlayerState {
     HMODULE module;  // loaded once more for each thread, which frees it
     HINSTANCE module_instance;
     HWND notify_window;
+    IDirectSound8* device;  // held for the next thread to take
     IDirectSoundBuffer* static_sound;
     int32_t static_playing;
 };
@@ -70,3 +69,6 @@ int32_t stream_status();
 // The title the station sends, copied into out (empty when none); 1 when
 // there is one.
 int stream_title(char* out, int size);
+// What a tooltip says after the station's name of a station that cannot be
+// heard: " (no signal)", " (AAC stream, not played)"; empty otherwise.
+void stream_signal_text(char* out, int size);

@@ -17,7 +17,6 @@
 #include "platform/native/dshow.h"
 #include "platform/native/standin.h"
 #include "platform/native/windows.h"
-#include "platform/stream_reader/protocol.h"
 
 namespace plat {
 
@@ -36,9 +35,6 @@ struct Chain {
     GstSegment segment;
     bool segment_sent = false;
     GstClockTime running_end = 0;
-    // A station's reader, and how much of it has been played.
-    std::shared_ptr<StreamConnection> station;
-    std::atomic<gint64> played{0};
 };
 
 namespace {
@@ -65,7 +61,6 @@ GstPadProbeReturn on_flow(GstPad*, GstPadProbeInfo* info, gpointer data) {
                 gst_segment_to_running_time(&chain->segment, GST_FORMAT_TIME, end);
             if (GST_CLOCK_TIME_IS_VALID(running) && running > chain->running_end) {
                 chain->running_end = running;
-                chain->played = static_cast<gint64>(running);
             }
         }
         return GST_PAD_PROBE_OK;
@@ -109,19 +104,6 @@ GstBusSyncReply on_message(GstBus*, GstMessage* message, gpointer data) {
     return GST_BUS_DROP;
 }
 
-// A station's raw PCM from its reader, into next.
-void add_station(GstBin* bin, const StreamConnection& station, GstElement* next) {
-    GstElement* source = gst_element_factory_make("fdsrc", nullptr);
-    GstElement* parse = gst_element_factory_make("rawaudioparse", nullptr);
-    g_object_set(source, "fd", station.audio(), nullptr);
-    gst_util_set_object_arg(G_OBJECT(parse), "format", "pcm");
-    gst_util_set_object_arg(G_OBJECT(parse), "pcm-format", "s16le");
-    g_object_set(parse, "use-sink-caps", FALSE, "sample-rate", streamread::RATE, "num-channels",
-                 streamread::CHANNELS, nullptr);
-    gst_bin_add_many(bin, source, parse, nullptr);
-    gst_element_link_many(source, parse, next, nullptr);
-}
-
 }  // namespace
 
 GraphPlayback::~GraphPlayback() {
@@ -148,16 +130,10 @@ Chain* GraphPlayback::build_chain(const GraphSource& source) {
     g_object_set(pace, "sync", TRUE, nullptr);
     chain->volume = gst_element_factory_make("volume", nullptr);
     chain->output = output;
-    chain->station = source.station;
-    if (source.station == nullptr) {
-        add_decoder(GST_BIN(chain->pipeline), source.path, convert);
-    }
+    add_decoder(GST_BIN(chain->pipeline), source.path, convert);
     gst_bin_add_many(GST_BIN(chain->pipeline), convert, resample, split, pace, chain->volume,
                      output, nullptr);
     gst_element_link_many(convert, resample, split, pace, chain->volume, output, nullptr);
-    if (source.station != nullptr) {
-        add_station(GST_BIN(chain->pipeline), *source.station, convert);
-    }
     tune_decoders(chain->pipeline);
     GstPad* pad = gst_element_get_static_pad(chain->volume, "src");
     gst_segment_init(&chain->segment, GST_FORMAT_TIME);
@@ -222,9 +198,6 @@ bool GraphPlayback::tested(const std::vector<GraphSource>& sources, GstState tar
     };
     for (const GraphSource& source : sources) {
         HRESULT verdict = S_OK;
-        if (source.station != nullptr) {
-            continue;
-        }
         if (!file_verdict(source.path, ready, &verdict)) {
             waiting_ = target;
             return false;
@@ -260,9 +233,6 @@ void GraphPlayback::stop() {
     }
     for (Chain* chain : stopping) {
         chain->finishing = true;
-        if (chain->station != nullptr) {
-            chain->station->end();
-        }
         finish_capture(chain->pipeline, chain->output);
         gst_element_set_state(chain->pipeline, GST_STATE_NULL);
         gst_object_unref(chain->pipeline);
@@ -283,9 +253,6 @@ gint64 GraphPlayback::position() {
     GstElement* pipeline = nullptr;
     {
         std::lock_guard<std::mutex> hold(chains_lock_);
-        if (!chains_.empty() && chains_.front()->station != nullptr) {
-            return chains_.front()->played;
-        }
         if (!chains_.empty()) {
             pipeline = GST_ELEMENT(gst_object_ref(chains_.front()->pipeline));
         }

@@ -15,16 +15,14 @@
 #include <vector>
 
 #include "platform/native/types.h"
-#include "platform/stream_connection.h"
 
 namespace plat {
 
 struct Chain;
 
-// What a graph rendered: a file, or a station through its reader.
+// What a graph rendered: a file.
 struct GraphSource {
     std::string path;
-    std::shared_ptr<StreamConnection> station;
 };
 
 struct GraphEvent {
@@ -50,8 +48,7 @@ class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
 
     // --- From any thread ---
     void set_volume(long volume);  // hundredths of a decibel
-    // Where the first chain is (nanoseconds); a station's, how much of it
-    // has been played, which stands still while the station does.
+    // Where the first chain is (nanoseconds).
     gint64 position();
     // Whether the chains' ends and errors become events: only while the
     // graph is meant to run, and never for a chain that a stop has already
