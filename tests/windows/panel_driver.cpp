@@ -3,12 +3,15 @@
 #include <cstring>
 #include <list>
 
+#include "tests/windows/capture.h"
+
 HMODULE panel_module;
 sim::Linkage* panel_linkage;
 sim::ImportTable* panel_imports;
 sim::GaugeHeader* panel_gauge;
 std::vector<ServiceCall> service_calls;
 std::vector<ShownMessage> shown_messages;
+std::vector<double> graph_notices;
 
 namespace {
 
@@ -234,12 +237,21 @@ int panel_pump(DWORD milliseconds, const char* window_class, int enough) {
             char name[64] = "";
             if (message.hwnd) GetClassNameA(message.hwnd, name, sizeof name);
             if (window_class && strcmp(name, window_class) == 0) ++count;
+            if (strcmp(name, "EventNotify") == 0) graph_notices.push_back(capture_clock());
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
         Sleep(10);
     }
     return count;
+}
+
+void panel_run(DWORD milliseconds) {
+    for (DWORD passed = 0; passed < milliseconds; passed += 55) {
+        panel_service(sim::SERVICE_PRE_UPDATE, 0);
+        panel_redraw();
+        panel_pump(55, nullptr, 1 << 30);
+    }
 }
 
 void panel_answer_message_boxes() {

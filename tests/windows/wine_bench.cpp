@@ -33,16 +33,6 @@ bool write_presets(const Scratch& s, const std::string& sound_folder) {
     return write_file(s.gauges + "skytune.dat", settings);
 }
 
-// The panel between two clicks: messages, and an update with its redraw
-// every 55 ms.
-void run_panel(DWORD milliseconds) {
-    for (DWORD passed = 0; passed < milliseconds; passed += 55) {
-        panel_service(sim::SERVICE_PRE_UPDATE, 0);
-        panel_redraw();
-        panel_pump(55, nullptr, 1 << 30);
-    }
-}
-
 std::string in_ms(double us) {
     char text[32];
     snprintf(text, sizeof text, "%.1f ms", us / 1000);
@@ -109,7 +99,7 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
         if (i == 0) first = us;
         if (us > longest) longest = us;
         each += " " + in_ms(us);
-        run_panel(200);
+        panel_run(200);
         if (i + 1 < INSTALLS) panel_service(sim::SERVICE_PRE_KILL, 0);
     }
     printf("pre-install, twelve presets: mean %s, first %s, longest %s (goal < 300 ms)\n",
@@ -119,14 +109,14 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
     radio_areas = panel_areas();
     click(POWER);
     click(MODE_FM_AREA);
-    run_panel(500);
+    panel_run(500);
     module_calls_reset();
     each.clear();
     for (int button : {2, 3, 4, 5, 6, 1}) {
         click(preset_area(button));
         const std::string sound = SOUNDS[(button - 1) % 4];
         each += " " + sound.substr(sound.rfind('.') + 1) + " " + in_ms(module_calls.last_us);
-        run_panel(300);
+        panel_run(300);
     }
     print_longest("preset switches");
     printf("each preset switch's click:%s\n", each.c_str());
@@ -138,7 +128,7 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
         click(mode);
         // "Mode Select - " comes off the area's name.
         each += std::string(" ") + (mode + 14) + " " + in_ms(module_calls.last_us);
-        run_panel(300);
+        panel_run(300);
     }
     print_longest("mode changes");
     printf("each mode change's click:%s\n", each.c_str());
