@@ -66,12 +66,12 @@ void hear_station(const std::string& control_folder) {
     panel_run(300);
     module_calls_reset();
     const Press press = click(preset_area(2));
-    const double heard = sound_after(press, press.end + 2);
+    const double titled = tooltip_seen(name + ": Driver FM", 3);
+    check(titled > 0, "the station's ICY title shows in its tooltip");
+    const double heard = sound_after(press, press.end + 1.5);
     check(heard > 0 && heard - press.start < 1.0,
           "the station is heard within a second of the press");
     check(heard > 0 && station_tone(heard), "the station sounds at its tone");
-    const double titled = tooltip_seen(name + ": Driver FM", 3);
-    check(titled > 0, "the station's ICY title shows in its tooltip");
     printf(
         "note: station: press %.2f ms; first sample %.0f ms after the press; title after %.0f ms\n",
         (press.end - press.start) * 1000, (heard - press.start) * 1000,
