@@ -196,7 +196,8 @@ awk -v first="$work/assign.audio/first-sound.txt" '
 #    Press to first sample over five presses of FM 1 (FM 3 between them),
 #    and the longest call into the module while the station connects (the
 #    press and the 1.5 s after it) and while the other cannot be reached (16
-#    s of static and retries).
+#    s of static and retries); the CPU of a playing station; memory while
+#    misbehaving servers are retried.
 mkfifo "$work/station.in" "$work/closed.in"
 exec {station_in}<>"$work/station.in" {closed_in}<>"$work/closed.in"
 # Neither station holds the other's input, nor its own, open for writing:
@@ -220,11 +221,9 @@ for i in 1 2 3 4 5; do
 done
 script+=$'\n'"echo unreachable"$'\n'"click ${preset_x[2]} 120"$'\n'"wait 16000"$'\n'"echo end"
 run_host stations "$script"
-exec {station_in}>&- {closed_in}>&-
-wait "$station_pid" "$closed_pid"
 mv "$work/presets.dat" "$work/skytune.dat"
 awk -v first="$work/stations.audio/first-sound.txt" '
-    BEGIN { while ((getline line < first) > 0) { split(line, f, " "); if (f[1] ~ /^media-/) heard[++h] = f[2] } }
+    BEGIN { while ((getline line < first) > 0) { split(line, f, " "); if (f[1] ~ /^buffer-/) heard[++h] = f[2] } }
     $2 == "-" && $3 == "script" && $4 == "echo" { phase = $5 }
     $3 == "mouse" && $4 == "left" && $6 == "160,120" { press[++n] = $1 }
     $2 != "-" && (phase == "connecting" || phase == "unreachable") {
@@ -237,6 +236,65 @@ awk -v first="$work/stations.audio/first-sound.txt" '
         printf "longest call while a station connects: %.2f ms (%s) (goal < 5 ms)\n", top["connecting"] / 1000, what["connecting"]
         printf "longest call while a station cannot be reached: %.2f ms (%s) (goal < 5 ms)\n", top["unreachable"] / 1000, what["unreachable"]
     }' "$work/stations.timing"
+
+# The host in the background on a script; host_cpu SECONDS: the share of a
+# core it used over that time; host_rss: its resident memory in KiB.
+run_host_background() {
+    printf '%s\n' "$2" > "$work/$1.script"
+    (cd "$work" && exec "$host" --headless --gauge "$work/skytune.gau" --audio "wav:$work/$1.audio" \
+        --script "$work/$1.script" > "$work/$1.out") &
+    pid=$!
+}
+host_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+host_cpu() {
+    local before after
+    before=$(host_ticks)
+    sleep "$1"
+    after=$(host_ticks)
+    echo "scale=1; 100 * ($after - $before) / $(getconf CLK_TCK) / $1" | bc
+}
+host_rss() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status"; }
+
+# The CPU of the whole host while the station plays (after its first two
+# seconds), and with the radio off.
+run_host_background playing "click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 14000"
+sleep 3
+echo "CPU of the host while a station plays: $(host_cpu 10) % of a core (goal < 2 %)"
+wait "$pid"
+run_host_background idle "wait 12000"
+sleep 1
+echo "CPU of the host with the radio off: $(host_cpu 10) % of a core"
+wait "$pid"
+exec {station_in}>&- {closed_in}>&-
+wait "$station_pid" "$closed_pid"
+
+# Misbehaving servers: FM 1 a server that sends garbage, FM 2 one whose
+# header never ends, each played for a minute while the radio retries; the
+# host's resident memory as each begins and ends.
+mkfifo "$work/garbage.in" "$work/endless.in"
+exec {garbage_in}<>"$work/garbage.in" {endless_in}<>"$work/endless.in"
+"$build/bin/test-station" garbage < "$work/garbage.in" > "$work/garbage.url" 2>/dev/null \
+    {garbage_in}>&- {endless_in}>&- &
+garbage_pid=$!
+"$build/bin/test-station" endless-header < "$work/endless.in" > "$work/endless.url" 2>/dev/null \
+    {garbage_in}>&- {endless_in}>&- &
+endless_pid=$!
+for _ in $(seq 100); do [ -s "$work/garbage.url" ] && [ -s "$work/endless.url" ] && break; sleep 0.1; done
+printf '%s\n' "$(head -n 1 "$work/garbage.url")" > "$work/List/garbage.m3u"
+printf '%s\n' "$(head -n 1 "$work/endless.url")" > "$work/List/endless.m3u"
+{ printf 'garbage.m3u\n%s\nendless.m3u\n%s\n' "$work/List/garbage.m3u" "$work/List/endless.m3u"
+  tail -n +5 "$work/presets.dat"; } > "$work/skytune.dat"
+run_host_background hostile "click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 62000"$'\n'"click ${preset_x[2]} 120"$'\n'"wait 62000"
+sleep 2
+garbage_start=$(host_rss); sleep 60; garbage_end=$(host_rss)
+sleep 2
+endless_start=$(host_rss); sleep 60; endless_end=$(host_rss)
+wait "$pid"
+exec {garbage_in}>&- {endless_in}>&-
+wait "$garbage_pid" "$endless_pid"
+echo "resident memory over a minute on a garbage station: $((garbage_start / 1024)) MiB, then $(( garbage_end - garbage_start )) KiB more"
+echo "resident memory over a minute on an endless header: $((endless_start / 1024)) MiB, then $(( endless_end - endless_start )) KiB more"
+mv "$work/presets.dat" "$work/skytune.dat"
 
 # 7. Resident memory with twelve presets, and its growth over a soak of
 #    preset switches, mode changes, tooltips and reinstalls.

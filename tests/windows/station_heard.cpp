@@ -41,16 +41,6 @@ double tooltip_seen(const std::string& text, double seconds) {
     return -1;
 }
 
-// The first sample after a press's click: -1 when none came by `until`.
-double sound_after(const Press& p, double until) {
-    while (capture_clock() < until) panel_run(55);
-    const CapturedAudio heard = capture_heard(p.start, until);
-    const double click = heard.first_click();
-    const CapturedAudio after = heard.slice(click < 0 ? 0 : click + 0.05, heard.seconds());
-    const double first = after.first_sound(0.002);
-    return first < 0 ? -1 : after.start + first;
-}
-
 bool station_tone(double from) {
     while (capture_clock() < from + 0.6) panel_run(55);
     const CapturedAudio heard = sounding(capture_heard(from + 0.1, from + 0.5));
@@ -59,6 +49,15 @@ bool station_tone(double from) {
 }
 
 }  // namespace
+
+double sound_after(const Press& p, double until) {
+    while (capture_clock() < until) panel_run(55);
+    const CapturedAudio heard = capture_heard(p.start, until);
+    const double click = heard.first_click();
+    const CapturedAudio after = heard.slice(click < 0 ? 0 : click + 0.05, heard.seconds());
+    const double first = after.first_sound(0.002);
+    return first < 0 ? -1 : after.start + first;
+}
 
 void hear_station(const std::string& control_folder) {
     const std::string name = "AM Preset #2 - Loopback FM";

@@ -5,21 +5,30 @@
 
 #include <cstdio>
 
+#include "tests/windows/capture.h"
 #include "tests/windows/checks.h"
 #include "tests/windows/module_call.h"
 #include "tests/windows/panel_driver.h"
 #include "tests/windows/radio_areas.h"
 #include "tests/windows/scratch_files.h"
+#include "tests/windows/station_heard.h"
 
 namespace {
 
 const char* const SOUNDS[] = {"chimes.wav", "pad.mp3", "waltz.mid", "breeze.wma"};
 const int INSTALLS = 5;
 
-// The settings file naming the twelve presets, FM 1-6 then AM 1-6.
-bool write_presets(const Scratch& s, const std::string& sound_folder) {
+// The settings file naming the twelve presets, FM 1-6 then AM 1-6; AM 6
+// a station's list when there is a station.
+bool write_presets(const Scratch& s, const std::string& sound_folder, const std::string& station) {
     std::string settings;
     for (int slot = 0; slot < 12; ++slot) {
+        if (slot == 11 && !station.empty()) {
+            write_file(s.sound + "station.pls",
+                       "[playlist]\r\nFile1=" + station + "\r\nTitle1=Loopback FM\r\n");
+            settings += "station.pls\r\n" + s.sound + "station.pls\r\n";
+            continue;
+        }
         const std::string sound = SOUNDS[slot % 4];
         const std::string name =
             "preset" + std::to_string(slot + 1) + sound.substr(sound.rfind('.'));
@@ -57,6 +66,47 @@ void print_longest(const char* during) {
            module_calls.longest_us / 1000, module_calls.longest.c_str());
 }
 
+// The share of a core this process used while the panel ran for a time.
+double cpu_share(DWORD milliseconds) {
+    FILETIME created, ended, kernel[2], user[2];
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel[0], &user[0]);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    panel_run(milliseconds);
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel[1], &user[1]);
+    auto ticks = [](const FILETIME& t) {
+        return static_cast<double>(ULARGE_INTEGER{{t.dwLowDateTime, t.dwHighDateTime}}.QuadPart);
+    };
+    const double used = ticks(kernel[1]) - ticks(kernel[0]) + ticks(user[1]) - ticks(user[0]);
+    return used / 10 / elapsed_us(start);
+}
+
+// AM 6's station: press to first sample, the longest call while it
+// connects and plays, the CPU of the whole process while it plays and
+// with the radio off.
+void bench_station() {
+    click(MODE_AM_AREA);
+    panel_run(500);
+    module_calls_reset();
+    const Press press = click(preset_area(6));
+    const double heard = sound_after(press, press.end + 1.5);
+    if (heard < 0) {
+        printf("press on a loopback station's preset: no sound heard\n");
+    } else {
+        printf(
+            "press on a loopback station's preset to its first sample: %.0f ms (goal < 500 ms)\n",
+            (heard - press.start) * 1000);
+    }
+    panel_run(1500);
+    print_longest("a station's first three seconds");
+    printf("CPU of the process while a station plays: %.1f %% of a core (goal < 2 %%)\n",
+           cpu_share(10000) * 100);
+    click(POWER);
+    panel_run(500);
+    printf("CPU of the process with the radio off: %.1f %% of a core\n", cpu_share(10000) * 100);
+    click(POWER);
+}
+
 }  // namespace
 
 HRESULT render_alone(const std::string& name, double& us) {
@@ -74,12 +124,16 @@ HRESULT render_alone(const std::string& name, double& us) {
     return result;
 }
 
-int wine_bench(const std::string& module_path, const std::string& sound_folder) {
+int wine_bench(const std::string& module_path, const std::string& sound_folder,
+               const std::string& station) {
     const Scratch s = scratch_simulator();
     std::string sounds = windows_path(sound_folder);
     if (sounds.empty() || sounds.back() != '\\') sounds += '\\';
+    std::string why;
+    const bool heard = capture_start(why);
+    if (!heard) fprintf(stderr, "bench: nothing is heard: %s\n", why.c_str());
     if (!CopyFileA(windows_path(module_path).c_str(), s.module.c_str(), FALSE) ||
-        !write_presets(s, sounds)) {
+        !write_presets(s, sounds, heard ? station : "")) {
         return 1;
     }
     CoInitialize(nullptr);
@@ -132,6 +186,7 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
     }
     print_longest("mode changes");
     printf("each mode change's click:%s\n", each.c_str());
+    if (heard && !station.empty()) bench_station();
     const bool stack_kept = module_calls.stack_moved.empty();
 
     panel_service(sim::SERVICE_PRE_KILL, 0);

@@ -10,7 +10,10 @@
 
 #include <string>
 
-int wine_bench(const std::string& module_path, const std::string& sound_folder);
+// Given a station's address, AM 6 plays it: press to first sample, the
+// longest call, and the CPU while it plays.
+int wine_bench(const std::string& module_path, const std::string& sound_folder,
+               const std::string& station);
 // What this Windows's DirectShow alone makes of a file or an address, the
 // work a preset's test and play ask of it: RenderFile's result, and its time.
 HRESULT render_alone(const std::string& name, double& us);
