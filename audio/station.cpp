@@ -102,12 +102,18 @@ int station_take_answer(Station* station, DWORD now) {
     return 1;
 }
 
-// Reads what has come into the backlog, the metadata cut out.
+// Reads what has come into the backlog, the metadata cut out. Until the
+// station sounds, everything, the network asked to say when more comes; a
+// playing station reads what is there at each look, and is not woken for
+// every packet.
 void station_read(Station* station, DWORD now) {
-    for (;;) {
+    for (int more = 1; more == 1;) {
         uint32_t room = STATION_BACKLOG - station->backlog_length;
         uint8_t* end = station->backlog + station->backlog_length;
         DWORD read = room > 0 ? station_http_read(&station->http, end, room) : 0;
+        more = read > 0 && (station->output.playing == 0 || station->http.state == HTTP_READABLE)
+                   ? 1
+                   : 0;
         if (read == 0) {
             return;
         }

@@ -35,7 +35,7 @@ constexpr DWORD STATION_FIRST_FRAME_MS = 5000;
 // A playing station that sends nothing this long has stalled.
 constexpr DWORD STATION_STALL_MS = 5000;
 // How often a playing station's buffer is topped up.
-constexpr DWORD STATION_SERVICE_MS = 40;
+constexpr DWORD STATION_SERVICE_MS = 100;
 // Bytes of the stream kept before decoding; bytes without an MP3 frame
 // after which the stream is taken for something else.
 constexpr uint32_t STATION_BACKLOG = 64 * 1024;

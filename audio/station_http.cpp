@@ -345,7 +345,9 @@ DWORD station_http_read(StationHttp* http, uint8_t* into, DWORD room) {
     }
     http->available -= read;
     if (http->available == 0) {
-        http->state = station_http_ask(http);
+        // Asked again at the next read, not now: a question left pending
+        // would wake the player for every packet that arrives.
+        http->state = HTTP_ANSWERED;
     }
     return read;
 }

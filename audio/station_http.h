@@ -25,7 +25,7 @@ constexpr DWORD STATION_RECEIVE_TIMEOUT_MS = 5000;
 enum StationHttpState : int32_t {
     HTTP_CLOSED = 0,
     HTTP_OPENING = 1,   // asked; the answer's headers not yet in
-    HTTP_ANSWERED = 2,  // the headers of the address finally answered are in
+    HTTP_ANSWERED = 2,  // the final answer's headers are in; ask before reading
     HTTP_WAITING = 3,   // nothing to read yet; the network will say
     HTTP_READABLE = 4,  // `available` bytes can be read at once
     HTTP_ENDED = 5,     // the server closed the stream

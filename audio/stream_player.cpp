@@ -32,6 +32,7 @@ constexpr DWORD STREAM_QUIT_WAIT_MS = 300;
 // How often a thread whose generation has ended asks whether the network
 // has let go of its connections.
 constexpr DWORD STREAM_LINGER_MS = 100;
+constexpr DWORD STREAM_REPORT_RETURN_MS = 20;
 
 // What the thread copies from the shared record at each look.
 struct StreamRequest {
@@ -138,7 +139,18 @@ DWORD WINAPI stream_thread(LPVOID parameter) {
         device->Release();
     }
     int32_t served = -1;
+    int32_t reported = -1;
     VolumeLevel volume = 0;
+    if (station == nullptr) {
+        // No memory for a station: it cannot be heard, until the next request
+        // starts another thread.
+        stream_lock();
+        if (stream_player.generation == generation) {
+            stream_player.status = STREAM_RETRYING;
+            PostMessageA(stream_player.notify_window, STREAM_EVENT_MESSAGE, 0, 0);
+        }
+        stream_unlock();
+    }
     while (station != nullptr) {
         StreamRequest asked;
         stream_take(generation, &asked);
@@ -147,6 +159,7 @@ DWORD WINAPI stream_thread(LPVOID parameter) {
         }
         if (asked.request != served) {
             served = asked.request;
+            reported = -1;
             volume = asked.volume;
             if (asked.play == 1) {
                 station_play(station, asked.address, volume);
@@ -158,8 +171,8 @@ DWORD WINAPI stream_thread(LPVOID parameter) {
             station_set_volume(station, volume);
         }
         DWORD wait = station_service(station);
-        int32_t before = stream_status();
-        if (stream_status_of(station) != before || station->title_changed == 1 || asked.play == 0) {
+        if (stream_status_of(station) != reported || station->title_changed == 1) {
+            reported = stream_status_of(station);
             stream_report(generation, served, station);
         }
         // A wait that fails would go round without pause: the thread ends
@@ -182,10 +195,11 @@ DWORD WINAPI stream_thread(LPVOID parameter) {
     SetEvent(stream_player.wake);
     stream_unlock();
     // Only once the network has let go of every connection can the code
-    // its reports run in go.
+    // its reports run in go; the last report is given a moment to return.
     while (station != nullptr && station_destroy(station) == 0) {
         WaitForSingleObject(linger, STREAM_LINGER_MS);
     }
+    WaitForSingleObject(linger, STREAM_REPORT_RETURN_MS);
     if (linger != nullptr) {
         CloseHandle(linger);
     }

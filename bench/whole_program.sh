@@ -221,7 +221,6 @@ for i in 1 2 3 4 5; do
 done
 script+=$'\n'"echo unreachable"$'\n'"click ${preset_x[2]} 120"$'\n'"wait 16000"$'\n'"echo end"
 run_host stations "$script"
-mv "$work/presets.dat" "$work/skytune.dat"
 awk -v first="$work/stations.audio/first-sound.txt" '
     BEGIN { while ((getline line < first) > 0) { split(line, f, " "); if (f[1] ~ /^buffer-/) heard[++h] = f[2] } }
     $2 == "-" && $3 == "script" && $4 == "echo" { phase = $5 }
