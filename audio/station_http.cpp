@@ -22,6 +22,8 @@ void CALLBACK station_http_callback(HINTERNET handle, DWORD_PTR context, DWORD s
     StationHttp* http = attempt->owner;
     HINTERNET made = nullptr;
     EnterCriticalSection(&http->lock);
+    // A handle's report carries the handle first (the platform's own, or as
+    // an INTERNET_ASYNC_RESULT's dwResult).
     if (status == INTERNET_STATUS_HANDLE_CREATED && information != nullptr &&
         length >= sizeof(HINTERNET) && attempt->handle == nullptr) {
         made = *static_cast<HINTERNET*>(information);
@@ -36,8 +38,10 @@ void CALLBACK station_http_callback(HINTERNET handle, DWORD_PTR context, DWORD s
         if (attempt->handle == nullptr && result->dwResult == 0) {
             attempt->in_use = 0;
         }
-    } else if (status == INTERNET_STATUS_HANDLE_CLOSING && handle != nullptr &&
-               handle == attempt->handle) {
+    } else if (status == INTERNET_STATUS_HANDLE_CLOSING && attempt->handle != nullptr &&
+               (handle == attempt->handle ||
+                (information != nullptr && length >= sizeof(HINTERNET) &&
+                 *static_cast<HINTERNET*>(information) == attempt->handle))) {
         attempt->in_use = 0;
     }
     HANDLE wake = http->wake;
