@@ -59,11 +59,14 @@ void station_refuse(Station* station, DWORD now, const char* format) {
     station->retry_at = now + STATION_RETRY_LAST_MS;
 }
 
-void station_connect(Station* station, DWORD now) {
+// A retry leaves slots free for a station asked for next, should the
+// network never let go of this one's attempts.
+void station_connect(Station* station, DWORD now, int retry) {
     station_silence(station);
     station->asked_at = now;
     station->bytes_at = now;
-    if (station_http_connect(&station->http, station->url) == 0) {
+    if (station_http_connect(&station->http, station->url,
+                             retry == 1 ? STATION_ATTEMPTS_KEPT_FREE : 0) == 0) {
         station_lose(station, now);
     }
 }
@@ -282,7 +285,7 @@ void station_play(Station* station, const WCHAR* address, VolumeLevel volume) {
         station_lose(station, now);
         return;
     }
-    station_connect(station, now);
+    station_connect(station, now, 0);
 }
 
 void station_stop(Station* station) {
@@ -310,7 +313,7 @@ DWORD station_service(Station* station) {
             if (static_cast<LONG>(station->retry_at - now) > 0) {
                 return station->retry_at - now;
             }
-            station_connect(station, now);
+            station_connect(station, now, 1);
             if (station->http.current == nullptr) {
                 return station->retry_at - now;
             }

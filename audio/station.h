@@ -40,6 +40,8 @@ constexpr DWORD STATION_SERVICE_MS = 100;
 // after which the stream is taken for something else.
 constexpr uint32_t STATION_BACKLOG = 64 * 1024;
 constexpr uint32_t STATION_SNIFF_LIMIT = 32 * 1024;
+// Connection slots a retry leaves free (of STATION_ATTEMPTS).
+constexpr int STATION_ATTEMPTS_KEPT_FREE = 2;
 
 struct Station {
     StationHttp http;

@@ -165,7 +165,7 @@ int32_t station_http_answered(StationHttp* http) {
     }
     int32_t redirects = http->redirects + 1;
     station_http_disconnect(http);
-    if (station_http_connect(http, next) == 0) {
+    if (station_http_connect(http, next, 0) == 0) {
         return HTTP_FAILED;
     }
     http->redirects = redirects;
@@ -225,7 +225,7 @@ void station_http_init(StationHttp* http, HANDLE wake) {
     }
 }
 
-int station_http_connect(StationHttp* http, const char* url) {
+int station_http_connect(StationHttp* http, const char* url, int keep_free) {
     station_http_disconnect(http);
     http->redirects = 0;
     http->error = 0;
@@ -234,9 +234,13 @@ int station_http_connect(StationHttp* http, const char* url) {
         return 0;
     }
     StationAttempt* attempt = nullptr;
+    int free = 0;
     EnterCriticalSection(&http->lock);
+    for (const StationAttempt& slot : http->attempts) {
+        free += slot.in_use == 0 ? 1 : 0;
+    }
     for (StationAttempt& slot : http->attempts) {
-        if (slot.in_use == 0 && attempt == nullptr) {
+        if (slot.in_use == 0 && attempt == nullptr && free > keep_free) {
             attempt = &slot;
             attempt->in_use = 1;
             attempt->current = 1;

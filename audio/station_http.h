@@ -8,7 +8,8 @@
 // kept until the platform has let go of its handle: a handle closed while
 // the network still holds it goes on reporting into its slot, never into
 // a newer attempt's. An attempt that does not end keeps its slot, so a
-// station that never lets go of a few of them is tried no more.
+// station whose attempts the network never lets go of is tried no more
+// once a few are held; a new station asked for still has slots of its own.
 #pragma once
 
 #include <cstdint>
@@ -66,8 +67,9 @@ int station_http_url(const WCHAR* address, char* url);
 // request (and again with the next, when the platform could not make it).
 void station_http_init(StationHttp* http, HANDLE wake);
 // Asks for the address (http:// or https://, as station_http_url makes
-// it); 0 when it cannot be asked now (no session, no free attempt).
-int station_http_connect(StationHttp* http, const char* url);
+// it), when at least keep_free slots stay free besides the one it takes; 0
+// when it cannot be asked now (no session, too few free attempts).
+int station_http_connect(StationHttp* http, const char* url, int keep_free);
 // Takes what the network reported: an answer (following a redirect), or
 // bytes to read. The state it leaves.
 int32_t station_http_poll(StationHttp* http);

@@ -3,8 +3,9 @@
 # them (QueryPerformanceCounter around each call into the module; see
 # tests/windows/wine_bench.h): pre-install with twelve presets of the four
 # formats from Sound/, the longest call during preset switches and mode
-# changes, and a loopback station's press to first sample, longest call and
-# CPU (build/bin/test-station, from `make build`). Says why and does nothing
+# changes, a loopback station's press to first sample, longest call and
+# CPU, and misbehaving servers retried (build/bin/test-station, from `make
+# build`). Says why and does nothing
 # where MinGW or the chroot is missing.
 #   bench/wine32.sh
 set -uo pipefail
@@ -16,9 +17,22 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
     build="$(windows_build_dir i686)"
     station=()
     if [ -x "$top/build/bin/test-station" ]; then
-        coproc STATION { exec "$top/build/bin/test-station" /radio.mp3=440 2>/dev/null; }
-        trap 'kill "$STATION_PID" 2>/dev/null; wait "$STATION_PID"' EXIT
-        read -r -t 30 url <&"${STATION[0]}" && station=("$url")
+        # Each serves until its input, a pipe only this shell writes to,
+        # closes; the trap closes it and ends them all.
+        servers=()
+        urls="$(mktemp -d)"
+        mkfifo "$urls/input"
+        exec {hold}<>"$urls/input"
+        trap 'exec {hold}>&-; kill "${servers[@]}" 2>/dev/null; wait; rm -rf "$urls"' EXIT
+        for kind in /radio.mp3=440 garbage stall endless-header silent; do
+            "$top/build/bin/test-station" "$kind" < "$urls/input" > "$urls/${#servers[@]}" 2>/dev/null {hold}>&- &
+            servers+=($!)
+        done
+        for i in "${!servers[@]}"; do
+            for _ in $(seq 300); do [ -s "$urls/$i" ] && break; sleep 0.1; done
+            [ -s "$urls/$i" ] && station+=("$(head -n 1 "$urls/$i")")
+        done
+        [ ${#station[@]} -eq ${#servers[@]} ] || station=()
     fi
     [ ${#station[@]} -gt 0 ] || echo "wine32: no station (make build makes build/bin/test-station)"
     wine_run i686 "$build/tests/windows/windows_driver.exe" --bench "$build/gauge/skytune.gau" \

@@ -9,7 +9,9 @@
 // checks of FM and AM hear (fm_am_heard.h).
 //   driver.exe PATH-TO-skytune.gau FIXTURE-FOLDER [PATH-TO-stack_probe.dll
 //              [STATION-URL STATION-CONTROL-FOLDER]]
-//   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER [STATION-URL]   (see wine_bench.h)
+//   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER [STATION-URL [MISBEHAVING-URL...]]
+//              (see wine_bench.h)
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -270,8 +272,9 @@ void check_stack_kept() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--bench") {
-        return wine_bench(argv[2], argv[3], argc == 5 ? argv[4] : "");
+    if (argc >= 4 && std::string(argv[1]) == "--bench") {
+        return wine_bench(argv[2], argv[3], argc >= 5 ? argv[4] : "",
+                          std::vector<std::string>(argv + std::min(argc, 5), argv + argc));
     }
     if (argc < 3 || argc > 6 || argc == 5) {
         fprintf(stderr,

@@ -2,8 +2,11 @@
 
 #include <dshow.h>
 #include <windows.h>
+// after windows.h
+#include <psapi.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "tests/windows/capture.h"
 #include "tests/windows/checks.h"
@@ -61,6 +64,15 @@ std::string render_file_time(const std::string& path) {
     return SUCCEEDED(render_alone(path, us)) ? in_ms(us) : "(failed)";
 }
 
+// The process's private memory, in KiB.
+size_t private_kib() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(),
+                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    return counters.PrivateUsage / 1024;
+}
+
 void print_longest(const char* during) {
     printf("longest call during %s: %.2f ms (%s) (goal < 5 ms)\n", during,
            module_calls.longest_us / 1000, module_calls.longest.c_str());
@@ -107,6 +119,42 @@ void bench_station() {
     click(POWER);
 }
 
+// A second install whose FM presets 1-4 name misbehaving servers, each
+// played 20 s while the radio retries: the longest call, the CPU and the
+// growth of the process's memory, and what the tooltip says.
+void bench_misbehaving(const Scratch& s, const std::vector<std::string>& servers) {
+    std::string settings;
+    for (size_t i = 0; i < 12; ++i) {
+        if (i < servers.size()) {
+            const std::string list = "bad" + std::to_string(i + 1) + ".pls";
+            write_file(s.sound + list,
+                       "[playlist]\r\nFile1=" + servers[i] + "\r\nTitle1=Bad FM\r\n");
+            settings += list + "\r\n" + s.sound + list + "\r\n";
+        } else {
+            settings += "No file assigned.\r\nNo file assigned.\r\n";
+        }
+    }
+    write_file(s.gauges + "skytune.dat", settings + s.sound + "\r\n 80\r\n 20\r\n");
+    panel_service(sim::SERVICE_PRE_INSTALL, reinterpret_cast<uintptr_t>(panel_module));
+    radio_areas = panel_areas();
+    click(POWER);
+    click(MODE_FM_AREA);
+    for (size_t i = 0; i < servers.size(); ++i) {
+        module_calls_reset();
+        click(preset_area(static_cast<int>(i + 1)));
+        panel_run(2000);
+        const size_t memory = private_kib();
+        const double cpu = cpu_share(20000);
+        printf("misbehaving server %s: \"%s\"; longest call %.2f ms (%s); CPU %.1f %% of a core; "
+               "private memory %zu KiB, then %ld KiB more over 20 s\n",
+               servers[i].c_str(), tip(preset_area(static_cast<int>(i + 1))).c_str(),
+               module_calls.longest_us / 1000, module_calls.longest.c_str(), cpu * 100, memory,
+               static_cast<long>(private_kib()) - static_cast<long>(memory));
+    }
+    click(POWER);
+    panel_service(sim::SERVICE_PRE_KILL, 0);
+}
+
 }  // namespace
 
 HRESULT render_alone(const std::string& name, double& us) {
@@ -125,7 +173,7 @@ HRESULT render_alone(const std::string& name, double& us) {
 }
 
 int wine_bench(const std::string& module_path, const std::string& sound_folder,
-               const std::string& station) {
+               const std::string& station, const std::vector<std::string>& misbehaving) {
     const Scratch s = scratch_simulator();
     std::string sounds = windows_path(sound_folder);
     if (sounds.empty() || sounds.back() != '\\') sounds += '\\';
@@ -190,6 +238,7 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder,
     const bool stack_kept = module_calls.stack_moved.empty();
 
     panel_service(sim::SERVICE_PRE_KILL, 0);
+    if (!misbehaving.empty()) bench_misbehaving(s, misbehaving);
     FreeLibrary(panel_module);
 
     each.clear();

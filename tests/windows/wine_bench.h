@@ -9,11 +9,14 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Given a station's address, AM 6 plays it: press to first sample, the
-// longest call, and the CPU while it plays.
+// longest call, and the CPU while it plays. Given misbehaving servers'
+// addresses, a second install plays each a while: the longest call, the
+// CPU and the memory as the radio retries.
 int wine_bench(const std::string& module_path, const std::string& sound_folder,
-               const std::string& station);
+               const std::string& station, const std::vector<std::string>& misbehaving);
 // What this Windows's DirectShow alone makes of a file or an address, the
 // work a preset's test and play ask of it: RenderFile's result, and its time.
 HRESULT render_alone(const std::string& name, double& us);
