@@ -301,10 +301,8 @@ void check_stack_kept() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--bench") {
-        return wine_bench(argv[2], argv[3]);
-    }
-    if (argc < 3 || argc > 5) {
+    const bool bench = argc == 4 && std::string(argv[1]) == "--bench";
+    if (!bench && (argc < 3 || argc > 5)) {
         fprintf(stderr,
                 "usage: driver PATH-TO-skytune.gau FIXTURES [PATH-TO-stack_probe.dll [URL]]\n");
         return 2;
@@ -315,6 +313,7 @@ int main(int argc, char** argv) {
         print_tally();
         return 1;
     }
+    if (bench) return wine_bench(argv[2], argv[3]);
     if (argc >= 4) check_stack_check(argv[3]);
     const Scratch s = scratch_simulator();
     check(CopyFileA(windows_path(argv[1]).c_str(), s.module.c_str(), FALSE) != 0,
