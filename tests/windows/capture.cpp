@@ -144,3 +144,13 @@ double capture_first_sound(double from, double to, double threshold) {
     const double at = audio.first_sound(threshold);
     return at < 0 ? -1 : audio.start + at;
 }
+
+double capture_started_sound(double from, double until) {
+    const CapturedAudio heard = capture_heard(from, until);
+    const double click = heard.first_click();
+    const CapturedAudio after = heard.slice(click < 0 ? 0 : click + 0.01, heard.seconds());
+    for (const CapturedAudio::Quiet& quiet : after.silences(0.02)) {
+        if (quiet.at + quiet.length < after.seconds()) return after.start + quiet.at + quiet.length;
+    }
+    return -1;
+}

@@ -30,3 +30,7 @@ CapturedAudio capture_heard(double from, double to);
 // The time of the first sample above threshold from one time to another;
 // -1 when it stayed silent.
 double capture_first_sound(double from, double to, double threshold = 0.002);
+// The first sample of the sound that a press made at `from` started: after
+// its click and the quiet that follows it (the sound it stopped, then its
+// start). -1 when nothing has begun by `until`.
+double capture_started_sound(double from, double until);

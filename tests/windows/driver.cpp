@@ -272,11 +272,8 @@ void check_stack_kept() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 4 && std::string(argv[1]) == "--bench") {
-        return wine_bench(argv[2], argv[3], argc >= 5 ? argv[4] : "",
-                          std::vector<std::string>(argv + std::min(argc, 5), argv + argc));
-    }
-    if (argc < 3 || argc > 6 || argc == 5) {
+    const bool bench = argc >= 4 && std::string(argv[1]) == "--bench";
+    if (!bench && (argc < 3 || argc > 6 || argc == 5)) {
         fprintf(stderr,
                 "usage: driver PATH-TO-skytune.gau FIXTURES [PATH-TO-stack_probe.dll [URL "
                 "CONTROL]]\n");
@@ -287,6 +284,10 @@ int main(int argc, char** argv) {
         check(false, "the run's sound card is heard: " + why);
         print_tally();
         return 1;
+    }
+    if (bench) {
+        return wine_bench(argv[2], argv[3], argc >= 5 ? argv[4] : "",
+                          std::vector<std::string>(argv + std::min(argc, 5), argv + argc));
     }
     if (argc >= 4) check_stack_check(argv[3]);
     const Scratch s = scratch_simulator();

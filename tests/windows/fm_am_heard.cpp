@@ -38,29 +38,6 @@ void listen_until(double time) {
     while (capture_clock() < time) panel_run(55);
 }
 
-// The first sample of the sound a press started: after its click and the
-// quiet that follows it (the sound it stopped, then its start). -1 when
-// nothing has begun by `until`.
-double sound_started(const Press& p, double until) {
-    const CapturedAudio heard = capture_heard(p.start, until);
-    const double click = heard.first_click();
-    const CapturedAudio after = heard.slice(click < 0 ? 0 : click + 0.01, heard.seconds());
-    for (const CapturedAudio::Quiet& quiet : after.silences(0.02)) {
-        if (quiet.at + quiet.length < after.seconds()) return after.start + quiet.at + quiet.length;
-    }
-    return -1;
-}
-
-// Plays on while waiting for the press's sound, at most five seconds.
-double wait_for_sound(const Press& p) {
-    double start = -1;
-    while (start < 0 && capture_clock() < p.end + 5) {
-        panel_run(110);
-        start = sound_started(p, capture_clock());
-    }
-    return start;
-}
-
 double pitch(double start, double low = 200, double high = 1500, double step = 1) {
     return sounding(capture_heard(start, start + 0.3))
         .slice(0.02, 0.25)
@@ -78,7 +55,7 @@ std::string in_ms(const std::vector<double>& seconds) {
 // between passes, and for the WAV file how much of each pass was heard and
 // when the graph's notices came, are printed.
 void hear_format(const Format& f, const Press& p) {
-    const double start = wait_for_sound(p);
+    const double start = sound_started(p);
     check(start > 0, std::string(f.name) + " preset: its sound begins after the press");
     if (start < 0) return;
     const double heard_pitch = pitch(start);
@@ -208,12 +185,12 @@ void hear_playlist() {
         panel_run(500);
         const Press p = press(step.area);
         stepped = stepped > 0 ? stepped : p.start;
-        const double start = wait_for_sound(p);
+        const double start = sound_started(p);
         check(entry_plays(step.entry) && start > 0 && pitch(start, 330, 440, 110) == step.tone,
               std::string(step.area) + " plays " + step.entry);
     }
     const std::vector<int> order =
-        tone_order(capture_heard(sound_started(first, stepped), stepped), 330, 440);
+        tone_order(capture_heard(capture_started_sound(first.start, stepped), stepped), 330, 440);
     std::string heard;
     for (int tone : order) heard += " " + std::to_string(tone);
     check(round && order.size() >= 3 && order[0] == 440 && order[1] == 330 && order[2] == 440,

@@ -29,3 +29,12 @@ Press click(const std::string& area_tooltip, uint32_t event) {
     press.end = capture_clock();
     return press;
 }
+
+double sound_started(const Press& press) {
+    double start = -1;
+    while (start < 0 && capture_clock() < press.end + 5) {
+        panel_run(110);
+        start = capture_started_sound(press.start, capture_clock());
+    }
+    return start;
+}

@@ -27,3 +27,6 @@ struct Press {
     double start, end;
 };
 Press click(const std::string& area_tooltip, uint32_t event = sim::MOUSE_LEFT);
+// The first sample of the sound the press started (capture_started_sound),
+// the panel running meanwhile; -1 when none began within five seconds.
+double sound_started(const Press& press);

@@ -8,9 +8,4 @@
 
 #include <string>
 
-#include "tests/windows/radio_areas.h"
-
 void hear_station(const std::string& control_folder);
-// The first sample after a press's click, the panel running until `until`
-// on the capture's clock; -1 when none came.
-double sound_after(const Press& p, double until);

@@ -5,6 +5,7 @@
 // after windows.h
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -59,17 +60,34 @@ double elapsed_us(const LARGE_INTEGER& start) {
            static_cast<double>(frequency.QuadPart);
 }
 
+// Mean and range of seconds, in milliseconds.
+std::string figures(const std::vector<double>& seconds) {
+    if (seconds.empty()) return "(none heard)";
+    double sum = 0, low = seconds[0], high = seconds[0];
+    for (double s : seconds) {
+        sum += s;
+        low = std::min(low, s);
+        high = std::max(high, s);
+    }
+    char text[64];
+    snprintf(text, sizeof text, "%.0f ms (%.0f-%.0f)", 1000 * sum / seconds.size(), 1000 * low,
+             1000 * high);
+    return text;
+}
+
 std::string render_file_time(const std::string& path) {
     double us = 0;
-    return SUCCEEDED(render_alone(path, us)) ? in_ms(us) : "(failed)";
+    std::string filters;
+    return SUCCEEDED(render_alone(path, us, &filters)) ? in_ms(us) + " (" + filters + ")"
+                                                       : "(failed)";
 }
 
 // The process's private memory, in KiB.
 size_t private_kib() {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(),
-                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
     return counters.PrivateUsage / 1024;
 }
 
@@ -101,7 +119,7 @@ void bench_station() {
     panel_run(500);
     module_calls_reset();
     const Press press = click(preset_area(6));
-    const double heard = sound_after(press, press.end + 1.5);
+    const double heard = sound_started(press);
     if (heard < 0) {
         printf("press on a loopback station's preset: no sound heard\n");
     } else {
@@ -145,19 +163,51 @@ void bench_misbehaving(const Scratch& s, const std::vector<std::string>& servers
         panel_run(2000);
         const size_t memory = private_kib();
         const double cpu = cpu_share(20000);
-        printf("misbehaving server %s: \"%s\"; longest call %.2f ms (%s); CPU %.1f %% of a core; "
-               "private memory %zu KiB, then %ld KiB more over 20 s\n",
-               servers[i].c_str(), tip(preset_area(static_cast<int>(i + 1))).c_str(),
-               module_calls.longest_us / 1000, module_calls.longest.c_str(), cpu * 100, memory,
-               static_cast<long>(private_kib()) - static_cast<long>(memory));
+        printf(
+            "misbehaving server %s: \"%s\"; longest call %.2f ms (%s); CPU %.1f %% of a core; "
+            "private memory %zu KiB, then %ld KiB more over 20 s\n",
+            servers[i].c_str(), tip(preset_area(static_cast<int>(i + 1))).c_str(),
+            module_calls.longest_us / 1000, module_calls.longest.c_str(), cpu * 100, memory,
+            static_cast<long>(private_kib()) - static_cast<long>(memory));
     }
     click(POWER);
     panel_service(sim::SERVICE_PRE_KILL, 0);
 }
 
+// Press to first sample, heard: each format's preset pressed three times
+// from silence (paused), and every press's click.
+void print_first_samples() {
+    click(MODE_FM_AREA);
+    panel_run(300);
+    std::vector<double> clicks, firsts[4];
+    for (int round = 0; round < 3; ++round) {
+        for (int button = 1; button <= 4; ++button) {
+            const Press pause = click(PAUSE);
+            panel_run(400);
+            const Press press = click(preset_area(button));
+            const double first = sound_started(press);
+            if (first > 0) firsts[button - 1].push_back(first - press.start);
+            for (const Press& p : {pause, press}) {
+                const CapturedAudio heard = capture_heard(p.start, p.end + 0.5);
+                const double click_at = heard.first_click();
+                if (click_at >= 0) clicks.push_back(heard.start + click_at - p.start);
+            }
+            panel_run(300);
+        }
+    }
+    std::string each;
+    for (int i = 0; i < 4; ++i) {
+        const std::string sound = SOUNDS[i];
+        each += " " + sound.substr(sound.rfind('.') + 1) + " " + figures(firsts[i]);
+    }
+    printf("press on a preset to its first sample (mean, range of 3):%s\n", each.c_str());
+    printf("press to its click's first sample: %s (%zu presses)\n", figures(clicks).c_str(),
+           clicks.size());
+}
+
 }  // namespace
 
-HRESULT render_alone(const std::string& name, double& us) {
+HRESULT render_alone(const std::string& name, double& us, std::string* filters) {
     IGraphBuilder* graph = nullptr;
     HRESULT result = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_IGraphBuilder, reinterpret_cast<void**>(&graph));
@@ -168,6 +218,22 @@ HRESULT render_alone(const std::string& name, double& us) {
     QueryPerformanceCounter(&start);
     result = graph->RenderFile(wide, nullptr);
     us = elapsed_us(start);
+    IEnumFilters* each = nullptr;
+    if (filters && SUCCEEDED(graph->EnumFilters(&each))) {
+        IBaseFilter* filter = nullptr;
+        while (each->Next(1, &filter, nullptr) == S_OK) {
+            FILTER_INFO info;
+            if (SUCCEEDED(filter->QueryFilterInfo(&info))) {
+                char text[MAX_FILTER_NAME];
+                WideCharToMultiByte(CP_ACP, 0, info.achName, -1, text, sizeof text, nullptr,
+                                    nullptr);
+                *filters += (filters->empty() ? "" : ", ") + std::string(text);
+                if (info.pGraph) info.pGraph->Release();
+            }
+            filter->Release();
+        }
+        each->Release();
+    }
     graph->Release();
     return result;
 }
@@ -177,11 +243,8 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder,
     const Scratch s = scratch_simulator();
     std::string sounds = windows_path(sound_folder);
     if (sounds.empty() || sounds.back() != '\\') sounds += '\\';
-    std::string why;
-    const bool heard = capture_start(why);
-    if (!heard) fprintf(stderr, "bench: nothing is heard: %s\n", why.c_str());
     if (!CopyFileA(windows_path(module_path).c_str(), s.module.c_str(), FALSE) ||
-        !write_presets(s, sounds, heard ? station : "")) {
+        !write_presets(s, sounds, station)) {
         return 1;
     }
     CoInitialize(nullptr);
@@ -234,7 +297,8 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder,
     }
     print_longest("mode changes");
     printf("each mode change's click:%s\n", each.c_str());
-    if (heard && !station.empty()) bench_station();
+    if (!station.empty()) bench_station();
+    print_first_samples();
     const bool stack_kept = module_calls.stack_moved.empty();
 
     panel_service(sim::SERVICE_PRE_KILL, 0);

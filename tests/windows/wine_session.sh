@@ -42,7 +42,9 @@ fi
 sound="$(mktemp -d "${TMPDIR:-/tmp}/skytune-sound.XXXXXX")"
 server=""
 recorder=""
+program=""
 finish() {
+    [ -z "$program" ] || { kill "$program" 2>/dev/null; "$wineserver" -k 2>/dev/null; }
     [ -z "$recorder" ] || kill "$recorder" 2>/dev/null
     [ -z "$server" ] || kill "$server" 2>/dev/null
     wait 2>/dev/null
@@ -73,8 +75,12 @@ fi
 exec {capture}< <(exec parec -d card.monitor --raw --format=s16le --rate=48000 --channels=2 \
     --latency-msec=5 2>/dev/null)
 recorder=$!
-timeout 600 "$wine" "$@" <&"$capture" {capture}<&-
-status=$?
+# In the background, so that a signal is handled at once.
+timeout 600 "$wine" "$@" <&"$capture" {capture}<&- &
+program=$!
 exec {capture}<&-
+wait $program
+status=$?
+program=""
 "$wineserver" -w 2>/dev/null || true
 exit $status
