@@ -59,8 +59,9 @@ void station_refuse(Station* station, DWORD now, const char* format) {
     station->retry_at = now + STATION_RETRY_LAST_MS;
 }
 
-// A retry leaves slots free for a station asked for next, should the
-// network never let go of this one's attempts.
+// A retry waits until the network has let go of the earlier attempts, and
+// leaves the other slots free for a station asked for next, should the
+// network never let go of this one's.
 void station_connect(Station* station, DWORD now, int retry) {
     station_silence(station);
     station->asked_at = now;

@@ -40,8 +40,9 @@ constexpr DWORD STATION_SERVICE_MS = 100;
 // after which the stream is taken for something else.
 constexpr uint32_t STATION_BACKLOG = 64 * 1024;
 constexpr uint32_t STATION_SNIFF_LIMIT = 32 * 1024;
-// Connection slots a retry leaves free (of STATION_ATTEMPTS).
-constexpr int STATION_ATTEMPTS_KEPT_FREE = 2;
+// Connection slots a retry leaves free (of STATION_ATTEMPTS): a station is
+// retried only once the network has let go of all its earlier attempts.
+constexpr int STATION_ATTEMPTS_KEPT_FREE = STATION_ATTEMPTS - 1;
 
 struct Station {
     StationHttp http;

@@ -55,6 +55,20 @@ bool station_tone(double from) {
 
 }  // namespace
 
+double tone_started(const Press& press, double tone) {
+    while (capture_clock() < press.end + 2) panel_run(55);
+    const CapturedAudio heard = capture_heard(press.start, press.end + 2);
+    for (double at = 0; at + 0.05 < heard.seconds(); at += 0.01) {
+        const CapturedAudio window = heard.slice(at, at + 0.05);
+        if (window.rms() > 0.002 &&
+            std::fabs(window.dominant_frequency(200, 1500, 5) - tone) < 15) {
+            const double first = window.first_sound(0.002);
+            return heard.start + at + (first < 0 ? 0 : first);
+        }
+    }
+    return -1;
+}
+
 void hear_station(const std::string& control_folder) {
     const std::string name = "AM Preset #2 - Loopback FM";
     click(MODE_AM_AREA);
@@ -63,7 +77,7 @@ void hear_station(const std::string& control_folder) {
     const Press press = click(preset_area(2));
     const double titled = tooltip_seen(name + ": Driver FM", 3);
     check(titled > 0, "the station's ICY title shows in its tooltip");
-    const double heard = sound_started(press);
+    const double heard = tone_started(press, STATION_TONE);
     check(heard > 0 && heard - press.start < 1.0,
           "the station is heard within a second of the press");
     check(heard > 0 && station_tone(heard), "the station sounds at its tone");

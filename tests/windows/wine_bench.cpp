@@ -82,13 +82,12 @@ std::string render_file_time(const std::string& path) {
                                                        : "(failed)";
 }
 
-// The process's private memory, in KiB.
+// The process's committed memory, in KiB.
 size_t private_kib() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
+    PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
-    return counters.PrivateUsage / 1024;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage / 1024;
 }
 
 void print_longest(const char* during) {
@@ -119,7 +118,7 @@ void bench_station() {
     panel_run(500);
     module_calls_reset();
     const Press press = click(preset_area(6));
-    const double heard = sound_started(press);
+    const double heard = tone_started(press, 440);
     if (heard < 0) {
         printf("press on a loopback station's preset: no sound heard\n");
     } else {
@@ -155,7 +154,7 @@ void bench_misbehaving(const Scratch& s, const std::vector<std::string>& servers
     write_file(s.gauges + "skytune.dat", settings + s.sound + "\r\n 80\r\n 20\r\n");
     panel_service(sim::SERVICE_PRE_INSTALL, reinterpret_cast<uintptr_t>(panel_module));
     radio_areas = panel_areas();
-    click(POWER);
+    if (tip(POWER) != "Power On/Off (on)") click(POWER);
     click(MODE_FM_AREA);
     for (size_t i = 0; i < servers.size(); ++i) {
         module_calls_reset();
