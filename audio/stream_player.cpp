@@ -32,6 +32,8 @@ constexpr DWORD STREAM_QUIT_WAIT_MS = 300;
 // How often a thread whose generation has ended asks whether the network
 // has let go of its connections.
 constexpr DWORD STREAM_LINGER_MS = 100;
+// The longest the thread waits for a request without looking again.
+constexpr DWORD STREAM_WATCH_MS = 250;
 constexpr DWORD STREAM_REPORT_RETURN_MS = 20;
 
 // What the thread copies from the shared record at each look.
@@ -134,7 +136,10 @@ DWORD WINAPI stream_thread(LPVOID parameter) {
     IDirectSound8* device = stream_player.device;
     stream_player.device = nullptr;
     stream_unlock();
-    Station* station = station_create(stream_player.wake, device);
+    // The event the thread waits on once its generation has ended; without
+    // it the thread could not wait for the network to let go.
+    HANDLE linger = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    Station* station = linger != nullptr ? station_create(stream_player.wake, device) : nullptr;
     if (device != nullptr) {
         device->Release();
     }
@@ -142,8 +147,8 @@ DWORD WINAPI stream_thread(LPVOID parameter) {
     int32_t reported = -1;
     VolumeLevel volume = 0;
     if (station == nullptr) {
-        // No memory for a station: it cannot be heard, until the next request
-        // starts another thread.
+        // No station: it cannot be heard, until the next request starts
+        // another thread.
         stream_lock();
         if (stream_player.generation == generation) {
             stream_player.status = STREAM_RETRYING;
@@ -175,16 +180,17 @@ DWORD WINAPI stream_thread(LPVOID parameter) {
             reported = stream_status_of(station);
             stream_report(generation, served, station);
         }
-        // A wait that fails would go round without pause: the thread ends
+        // A wake that never came is made up for four times a second. A
+        // wait that fails would go round without pause: the thread ends
         // instead, and the next request starts another.
-        if (WaitForSingleObject(stream_player.wake, wait) == WAIT_FAILED) {
+        if (WaitForSingleObject(stream_player.wake,
+                                wait < STREAM_WATCH_MS ? wait : STREAM_WATCH_MS) == WAIT_FAILED) {
             break;
         }
     }
     // The last touches of the shared record: a wake this thread may have
     // taken goes on to the next thread, which the station's reports no
     // longer reach.
-    HANDLE linger = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (station != nullptr) {
         station_end(station);
         EnterCriticalSection(&station->http.lock);

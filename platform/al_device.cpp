@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <set>
 
 #include "platform/first_sound.h"
 #include "platform/native/standin.h"
@@ -17,6 +19,24 @@ namespace {
 // The loopback device's output, which is also the capture file's format.
 constexpr int CAPTURE_RATE = 44100;
 constexpr int RENDER_FRAMES = CAPTURE_RATE / 100;  // 10 ms a step
+
+// The devices open now. A process may end while a thread of the module
+// still holds one, or still works a buffer (a thread that its end did not
+// wait for): before OpenAL's own clean-up at exit pulls its state from
+// under them, the renderers stop, and the OpenAL lock is taken for good,
+// so that no other thread reaches OpenAL from then on.
+std::mutex open_devices_lock;
+std::set<AlDevice*> open_devices;
+
+void stop_open_devices() {
+    {
+        std::lock_guard<std::mutex> hold(open_devices_lock);
+        for (AlDevice* device : open_devices) {
+            device->stop_feeding();
+        }
+    }
+    al_lock.lock();
+}
 
 void put_le32(unsigned char* at, uint32_t value) {
     for (int i = 0; i < 4; ++i) {
@@ -71,6 +91,12 @@ std::shared_ptr<AlDevice> AlDevice::open() {
 }
 
 AlDevice::AlDevice() {
+    static std::once_flag exit_handler;
+    std::call_once(exit_handler, [] { std::atexit(stop_open_devices); });
+    {
+        std::lock_guard<std::mutex> hold(open_devices_lock);
+        open_devices.insert(this);
+    }
     SinkKind kind = audio_sink_kind();
     if (kind == SinkKind::Real) {
         device_ = alcOpenDevice(nullptr);
@@ -108,13 +134,11 @@ AlDevice::AlDevice() {
 }
 
 AlDevice::~AlDevice() {
-    stop_ = true;
-    if (renderer_.joinable()) {
-        renderer_.join();
+    {
+        std::lock_guard<std::mutex> hold(open_devices_lock);
+        open_devices.erase(this);
     }
-    if (pump_.joinable()) {
-        pump_.join();
-    }
+    stop_feeding();
     std::lock_guard<std::mutex> hold(al_lock);
     if (context_ != nullptr) {
         alcMakeContextCurrent(nullptr);
@@ -122,6 +146,16 @@ AlDevice::~AlDevice() {
     }
     if (device_ != nullptr) {
         alcCloseDevice(device_);
+    }
+}
+
+void AlDevice::stop_feeding() {
+    stop_ = true;
+    if (renderer_.joinable() && renderer_.get_id() != std::this_thread::get_id()) {
+        renderer_.join();
+    }
+    if (pump_.joinable() && pump_.get_id() != std::this_thread::get_id()) {
+        pump_.join();
     }
 }
 

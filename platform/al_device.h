@@ -69,6 +69,8 @@ class AlDevice {
     // With al_lock held: fed from now on, or no longer.
     void add_fed(AlFed* fed);
     void remove_fed(AlFed* fed);
+    // Ends the rendering (and feeding) thread.
+    void stop_feeding();
 
   private:
     AlDevice();

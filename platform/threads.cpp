@@ -36,8 +36,11 @@ struct Waitable {
     }
 };
 
-std::mutex registry_lock;
-std::map<HANDLE, std::shared_ptr<Waitable>> registry;
+// Never destroyed: the module's threads may still run while the process
+// ends, after static objects are gone.
+std::mutex& registry_lock = *new std::mutex;
+std::map<HANDLE, std::shared_ptr<Waitable>>& registry =
+    *new std::map<HANDLE, std::shared_ptr<Waitable>>;
 std::atomic<long long> next_number{1};
 
 HANDLE open_handle(std::shared_ptr<Waitable> object) {

@@ -101,8 +101,10 @@ struct Handle {
     std::shared_ptr<Request> request;
 };
 
-std::mutex registry_lock;
-std::map<HINTERNET, Handle> registry;
+// Never destroyed: a session's worker may still be at work while the
+// process ends, after static objects are gone.
+std::mutex& registry_lock = *new std::mutex;
+std::map<HINTERNET, Handle>& registry = *new std::map<HINTERNET, Handle>;
 uintptr_t next_handle = 0x1000;
 
 HINTERNET register_handle(const Handle& handle) {
