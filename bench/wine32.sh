@@ -24,7 +24,7 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
         mkfifo "$urls/input"
         exec {hold}<>"$urls/input"
         trap 'exec {hold}>&-; kill "${servers[@]}" 2>/dev/null; wait; rm -rf "$urls"' EXIT
-        for kind in /radio.mp3=440 garbage stall endless-header silent; do
+        for kind in /radio.mp3=500 garbage stall endless-header silent; do
             "$top/build/bin/test-station" "$kind" < "$urls/input" > "$urls/${#servers[@]}" 2>/dev/null {hold}>&- &
             servers+=($!)
         done

@@ -27,7 +27,7 @@ station=()
 if [ ! -x "${3:-}" ] || ! command -v icecast2 >/dev/null || ! command -v ffmpeg >/dev/null; then
     echo "$name: no station preset: test-station, icecast2 or ffmpeg is missing"
 else
-    coproc STATION { exec "$3" /radio.mp3=440 --title "Driver FM" 2>/dev/null; }
+    coproc STATION { exec "$3" /radio.mp3=500 --title "Driver FM" 2>/dev/null; }
     station_pid=$STATION_PID
     exec {to_station}>&"${STATION[1]}" {from_station}<&"${STATION[0]}"
     # The driver cannot reach the station's input from inside Wine: it writes

@@ -15,7 +15,8 @@
 
 namespace {
 
-const double STATION_TONE = 440;
+// A tone none of the driver's files plays.
+const double STATION_TONE = 500;
 // The longest of the preset's tooltip callbacks asked here.
 double longest_tooltip_us = 0;
 
@@ -58,11 +59,17 @@ bool station_tone(double from) {
 double tone_started(const Press& press, double tone) {
     while (capture_clock() < press.end + 2) panel_run(55);
     const CapturedAudio heard = capture_heard(press.start, press.end + 2);
-    for (double at = 0; at + 0.05 < heard.seconds(); at += 0.01) {
+    // The tone from 50 ms windows on, past the press's click; it must hold
+    // for three windows.
+    auto sounds = [&](double at) {
         const CapturedAudio window = heard.slice(at, at + 0.05);
-        if (window.rms() > 0.002 &&
-            std::fabs(window.dominant_frequency(200, 1500, 5) - tone) < 15) {
-            const double first = window.first_sound(0.002);
+        return window.rms() > 0.002 &&
+               std::fabs(window.dominant_frequency(200, 1500, 5) - tone) < 15;
+    };
+    const double click = heard.first_click();
+    for (double at = click < 0 ? 0 : click + 0.03; at + 0.15 < heard.seconds(); at += 0.01) {
+        if (sounds(at) && sounds(at + 0.05) && sounds(at + 0.1)) {
+            const double first = heard.slice(at, at + 0.05).first_sound(0.002);
             return heard.start + at + (first < 0 ? 0 : first);
         }
     }

@@ -118,7 +118,7 @@ void bench_station() {
     panel_run(500);
     module_calls_reset();
     const Press press = click(preset_area(6));
-    const double heard = tone_started(press, 440);
+    const double heard = tone_started(press, 500);
     if (heard < 0) {
         printf("press on a loopback station's preset: no sound heard\n");
     } else {

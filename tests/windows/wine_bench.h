@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-// Given a station's address, AM 6 plays it: press to first sample, the
+// Given a station's address (a 500 Hz tone), AM 6 plays it: press to first sample, the
 // longest call, and the CPU while it plays. Given misbehaving servers'
 // addresses, a second install plays each a while: the longest call, the
 // CPU and the memory as the radio retries.
