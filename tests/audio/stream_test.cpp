@@ -178,6 +178,13 @@ TEST_F(Stations, HeardSoonNamedLostToStaticAtOnceAndBackAgain) {
     EXPECT_TRUE(shows("Jazz FM: Miles Davis - So What", 1.0)) << tooltip();
     ASSERT_TRUE(station.set_title("John Coltrane - Naima"));
     EXPECT_TRUE(shows("Jazz FM: John Coltrane - Naima", 2.0)) << "a title shows as it arrives";
+    // The media volume, in the same hundredths of a decibel as a file's.
+    double before = mix(since_sound_started() - 0.5, since_sound_started()).sounding_level_db();
+    call([] { media_set_volume(-2000); });
+    listen(1.0);
+    double after = mix(since_sound_started() - 0.5, since_sound_started()).sounding_level_db();
+    EXPECT_NEAR(before - after, 10, 1.5) << "a 10 dB step of the volume";
+    call([] { media_set_volume(-1000); });
 
     // The source leaves its mount (the server closes its listeners), then
     // the whole server goes: each time static and "(no signal)" at once,
