@@ -65,20 +65,9 @@ double CapturedAudio::dominant_frequency(double low, double high, double step) c
 }
 
 double CapturedAudio::longest_silence(double threshold) const {
-    size_t longest = 0;
-    size_t run = 0;
-    for (float s : samples) {
-        run = std::fabs(s) < threshold ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    return rate > 0 ? double(longest) / rate : 0.0;
-}
-
-double CapturedAudio::first_sound(double threshold) const {
-    for (size_t i = 0; i < samples.size(); ++i) {
-        if (std::fabs(samples[i]) > threshold) return double(i) / rate;
-    }
-    return -1;
+    double longest = 0;
+    for (const Quiet& quiet : silences(0, threshold)) longest = std::max(longest, quiet.length);
+    return longest;
 }
 
 double CapturedAudio::first_click() const {

@@ -17,19 +17,11 @@ struct Stamp {
     double at;
 };
 
-// Kept to the end of the process: the reader may still be reading while
-// the process ends.
-struct Capture {
-    CRITICAL_SECTION lock;
-    std::vector<int16_t> heard;  // mono
-    std::vector<Stamp> stamps;
-    bool ended = false;
-};
-Capture& capture = *new Capture;
-CRITICAL_SECTION& lock = capture.lock;
-std::vector<int16_t>& heard = capture.heard;
-std::vector<Stamp>& stamps = capture.stamps;
-bool& ended = capture.ended;
+// Never destroyed: the reader may still be reading while the process ends.
+CRITICAL_SECTION lock;
+std::vector<int16_t>& heard = *new std::vector<int16_t>;  // mono
+std::vector<Stamp>& stamps = *new std::vector<Stamp>;
+bool ended = false;
 
 DWORD WINAPI read_capture(void* input) {
     std::vector<char> block(1 << 16);
@@ -137,12 +129,6 @@ CapturedAudio capture_heard(double from, double to) {
         LeaveCriticalSection(&lock);
         Sleep(5);
     }
-}
-
-double capture_first_sound(double from, double to, double threshold) {
-    const CapturedAudio audio = capture_heard(from, to);
-    const double at = audio.first_sound(threshold);
-    return at < 0 ? -1 : audio.start + at;
 }
 
 double capture_started_sound(double from, double until) {

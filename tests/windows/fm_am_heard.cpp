@@ -51,25 +51,22 @@ std::string in_ms(const std::vector<double>& seconds) {
     return text.empty() ? "none" : text;
 }
 
-// The preset's tone at its start and well past two passes; the quiet
-// between passes, and for the WAV file how much of each pass was heard and
-// when the graph's notices came, are printed.
+// The preset's tone at its start and well past two passes. Printed: the
+// quiet between passes, how much of each pass was heard, and when the
+// graph's notices came (a player that reads its graph elsewhere sends none).
 void hear_format(const Format& f, const Press& p) {
     const double start = sound_started(p);
-    check(start > 0, std::string(f.name) + " preset: its sound begins after the press");
+    check(start > 0, std::string(f.name) + " preset sounds after its press");
     if (start < 0) return;
-    const double heard_pitch = pitch(start);
-    check(std::fabs(heard_pitch - f.tone) <= 6, std::string(f.name) + " preset sounds at " +
-                                                    std::to_string(int(f.tone)) + " Hz, not " +
-                                                    std::to_string(heard_pitch));
+    const std::string name = f.name;
+    check(std::fabs(pitch(start) - f.tone) <= 6, name + " preset sounds at its tone");
     const double late = start + 2 * f.seconds + 0.5;
     listen_until(late + 1);
     const CapturedAudio later = sounding(capture_heard(late, late + 1));
     const double later_pitch = later.dominant_frequency(200, 1500, 1);
     check(later.seconds() > 0.2 && (std::fabs(later_pitch - f.tone) <= 6 ||
                                     (&f == &WAV && std::fabs(later_pitch - 880) <= 6)),
-          std::string(f.name) + " preset loops past its end: " + std::to_string(later_pitch) +
-              " Hz after " + std::to_string(late - start) + " s");
+          name + " preset loops past its end");
 
     const CapturedAudio passes = sounding(capture_heard(start, late + 1));
     std::vector<double> gaps, lengths, notices;
@@ -85,14 +82,10 @@ void hear_format(const Format& f, const Press& p) {
     }
     printf(
         "note: %s preset: first sample %.0f ms after the press; silence at each loop point "
-        "(ms): %s\n",
-        f.name, (start - p.start) * 1000, in_ms(gaps).c_str());
-    if (&f == &WAV) {
-        printf(
-            "note: WAV preset: each pass heard for (ms) %s of the file's %.0f; its graph's "
-            "notice handled (ms before a pass's last sample) %s\n",
-            in_ms(lengths).c_str(), f.seconds * 1000, in_ms(notices).c_str());
-    }
+        "(ms): %s; each pass heard for (ms) %s; its graph's notice handled (ms before a "
+        "pass's last sample) %s\n",
+        f.name, (start - p.start) * 1000, in_ms(gaps).c_str(), in_ms(lengths).c_str(),
+        in_ms(notices).c_str());
 }
 
 void check_silent_after(const Press& p, const std::string& what) {
@@ -119,17 +112,13 @@ std::vector<int> tone_order(const CapturedAudio& heard, int low, int high) {
     return order;
 }
 
-std::string playlist_tip() {
-    return tip(preset_area(4));
-}
-
 // Plays on until the playlist's tooltip names the entry; at most ten seconds.
 bool entry_plays(const std::string& entry) {
     const std::string expected = "FM Preset #4 - Road trip.m3u8: " + entry;
     for (const double until = capture_clock() + 10; capture_clock() < until; panel_run(55)) {
-        if (playlist_tip() == expected) return true;
+        if (tip(preset_area(4)) == expected) return true;
     }
-    check_equal(playlist_tip(), expected, "the playlist's tooltip");
+    check_equal(tip(preset_area(4)), expected, "the playlist's tooltip");
     return false;
 }
 
@@ -191,12 +180,10 @@ void hear_playlist() {
     }
     const std::vector<int> order =
         tone_order(capture_heard(capture_started_sound(first.start, stepped), stepped), 330, 440);
-    std::string heard;
-    for (int tone : order) heard += " " + std::to_string(tone);
     check(round && order.size() >= 3 && order[0] == 440 && order[1] == 330 && order[2] == 440,
           "the playlist is heard entry after entry, the missing one passed over, and again from "
-          "its first:" +
-              heard);
+          "its first: " +
+              std::to_string(order.size()) + " tones heard");
 }
 
 void check_clicks_heard() {

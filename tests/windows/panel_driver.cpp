@@ -225,10 +225,9 @@ std::string panel_redraw() {
     return text;
 }
 
-int panel_pump(DWORD milliseconds, const char* window_class, int enough) {
-    int count = 0;
+void panel_pump(DWORD milliseconds) {
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds && count < enough) {
+    while (GetTickCount() - start < milliseconds) {
         MSG message;
         // Time is looked at between messages too: a graph looping a clip of
         // a few milliseconds posts its notices faster than they are read.
@@ -236,21 +235,19 @@ int panel_pump(DWORD milliseconds, const char* window_class, int enough) {
                PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             char name[64] = "";
             if (message.hwnd) GetClassNameA(message.hwnd, name, sizeof name);
-            if (window_class && strcmp(name, window_class) == 0) ++count;
             if (strcmp(name, "EventNotify") == 0) graph_notices.push_back(capture_clock());
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
         Sleep(10);
     }
-    return count;
 }
 
 void panel_run(DWORD milliseconds) {
     for (DWORD passed = 0; passed < milliseconds; passed += 55) {
         panel_service(sim::SERVICE_PRE_UPDATE, 0);
         panel_redraw();
-        panel_pump(55, nullptr, 1 << 30);
+        panel_pump(55);
     }
 }
 

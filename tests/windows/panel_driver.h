@@ -56,9 +56,8 @@ bool panel_click(const PanelArea& area, uint32_t event);
 // Runs every element's update callback, as a redraw does; returns the
 // string element's text afterwards ("" when there is none).
 std::string panel_redraw();
-// Dispatches queued messages for about the given time; returns how many
-// went to windows of the given class.
-int panel_pump(DWORD milliseconds, const char* window_class, int enough);
+// Dispatches messages as they come for about the given time.
+void panel_pump(DWORD milliseconds);
 // When messages reached the module's graph notice window (EventNotify), on
 // the capture's clock; a player that reads its graphs elsewhere sends none.
 extern std::vector<double> graph_notices;

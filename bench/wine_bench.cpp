@@ -1,4 +1,4 @@
-#include "tests/windows/wine_bench.h"
+#include "bench/wine_bench.h"
 
 #include <dshow.h>
 #include <windows.h>
