@@ -86,20 +86,6 @@ double CapturedAudio::first_click() const {
     return -1;
 }
 
-double CapturedAudio::sounding_level_db(double threshold) const {
-    const size_t block = static_cast<size_t>(rate / 50);
-    std::vector<double> levels;
-    for (size_t at = 0; block > 0 && at + block <= samples.size(); at += block) {
-        double sum = 0;
-        for (size_t i = at; i < at + block; ++i) sum += double(samples[i]) * samples[i];
-        const double rms_value = std::sqrt(sum / block);
-        if (rms_value > threshold) levels.push_back(20 * std::log10(rms_value));
-    }
-    if (levels.empty()) return -200;
-    std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
-    return levels[levels.size() / 2];
-}
-
 std::vector<CapturedAudio::Quiet> CapturedAudio::silences(double min_seconds,
                                                           double threshold) const {
     std::vector<Quiet> runs;

@@ -10,7 +10,8 @@
 // most), then answers with what was heard; the measures of the answer are
 // those of tests/support/sound_measures.h. For example, a tone heard:
 //   sounding(capture_heard(a, b)).dominant_frequency(200, 2000, 1)
-// its level: capture_heard(a, b).sounding_level_db(); the longest silence:
+// its level in dB: 20 * log10(capture_heard(a, b).rms()) (or of its peak(),
+// which gaps in the sound leave alone); the longest silence:
 // capture_heard(a, b).longest_silence(); the time of the first sample
 // after t: sounding(capture_heard(t, u), 0.002f).start, when not empty.
 #pragma once

@@ -3,15 +3,12 @@
 #include <cstring>
 #include <list>
 
-#include "tests/windows/capture.h"
-
 HMODULE panel_module;
 sim::Linkage* panel_linkage;
 sim::ImportTable* panel_imports;
 sim::GaugeHeader* panel_gauge;
 std::vector<ServiceCall> service_calls;
 std::vector<ShownMessage> shown_messages;
-std::vector<double> graph_notices;
 
 namespace {
 
@@ -233,9 +230,6 @@ void panel_pump(DWORD milliseconds) {
         // a few milliseconds posts its notices faster than they are read.
         while (GetTickCount() - start < milliseconds &&
                PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            char name[64] = "";
-            if (message.hwnd) GetClassNameA(message.hwnd, name, sizeof name);
-            if (strcmp(name, "EventNotify") == 0) graph_notices.push_back(capture_clock());
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
