@@ -58,9 +58,6 @@ bool panel_click(const PanelArea& area, uint32_t event);
 std::string panel_redraw();
 // Dispatches messages as they come for about the given time.
 void panel_pump(DWORD milliseconds);
-// When messages reached the module's graph notice window (EventNotify), on
-// the capture's clock; a player that reads its graphs elsewhere sends none.
-extern std::vector<double> graph_notices;
 // The simulator's panel for a while: an update and its redraw every 55 ms,
 // messages dispatched as they come in between.
 void panel_run(DWORD milliseconds);
