@@ -222,24 +222,27 @@ std::string panel_redraw() {
     return text;
 }
 
-int panel_pump(DWORD milliseconds, const char* window_class, int enough) {
-    int count = 0;
+void panel_pump(DWORD milliseconds) {
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds && count < enough) {
+    while (GetTickCount() - start < milliseconds) {
         MSG message;
         // Time is looked at between messages too: a graph looping a clip of
         // a few milliseconds posts its notices faster than they are read.
         while (GetTickCount() - start < milliseconds &&
                PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            char name[64] = "";
-            if (message.hwnd) GetClassNameA(message.hwnd, name, sizeof name);
-            if (window_class && strcmp(name, window_class) == 0) ++count;
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
         Sleep(10);
     }
-    return count;
+}
+
+void panel_run(DWORD milliseconds) {
+    for (DWORD passed = 0; passed < milliseconds; passed += 55) {
+        panel_service(sim::SERVICE_PRE_UPDATE, 0);
+        panel_redraw();
+        panel_pump(55);
+    }
 }
 
 void panel_answer_message_boxes() {

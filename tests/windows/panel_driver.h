@@ -56,8 +56,10 @@ bool panel_click(const PanelArea& area, uint32_t event);
 // Runs every element's update callback, as a redraw does; returns the
 // string element's text afterwards ("" when there is none).
 std::string panel_redraw();
-// Dispatches queued messages for about the given time; returns how many
-// went to windows of the given class.
-int panel_pump(DWORD milliseconds, const char* window_class, int enough);
+// Dispatches messages as they come for about the given time.
+void panel_pump(DWORD milliseconds);
+// The simulator's panel for a while: an update and its redraw every 55 ms,
+// messages dispatched as they come in between.
+void panel_run(DWORD milliseconds);
 // From now on message boxes are recorded and closed at once.
 void panel_answer_message_boxes();

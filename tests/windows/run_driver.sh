@@ -32,7 +32,7 @@ else
     read -r -t 30 url <&"${STATION[0]}" && station=("$url") ||
         echo "$name: no station preset: the test station did not start"
 fi
-wine_run "$arch" "$build/tests/windows/windows_driver.exe" "$module" \
+wine_run "$arch" "$build/tests/windows/windows_driver.exe" "$module" "$top/tests/fixtures/" \
     "$build/tests/windows/stack_probe.dll" "${station[@]}" >"$out" 2>"$build/wine/driver.err"
 status=$?
 tr -d '\r' <"$out"

@@ -12,5 +12,6 @@
 
 int wine_bench(const std::string& module_path, const std::string& sound_folder);
 // What this Windows's DirectShow alone makes of a file or an address, the
-// work a preset's test and play ask of it: RenderFile's result, and its time.
-HRESULT render_alone(const std::string& name, double& us);
+// work a preset's test and play ask of it: RenderFile's result, its time,
+// and the names of the filters of the graph it built.
+HRESULT render_alone(const std::string& name, double& us, std::string* filters = nullptr);

@@ -1,10 +1,13 @@
-#include "tests/windows/wine_bench.h"
+#include "bench/wine_bench.h"
 
 #include <dshow.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
+#include "tests/windows/capture.h"
 #include "tests/windows/checks.h"
 #include "tests/windows/module_call.h"
 #include "tests/windows/panel_driver.h"
@@ -33,16 +36,6 @@ bool write_presets(const Scratch& s, const std::string& sound_folder) {
     return write_file(s.gauges + "skytune.dat", settings);
 }
 
-// The panel between two clicks: messages, and an update with its redraw
-// every 55 ms.
-void run_panel(DWORD milliseconds) {
-    for (DWORD passed = 0; passed < milliseconds; passed += 55) {
-        panel_service(sim::SERVICE_PRE_UPDATE, 0);
-        panel_redraw();
-        panel_pump(55, nullptr, 1 << 30);
-    }
-}
-
 std::string in_ms(double us) {
     char text[32];
     snprintf(text, sizeof text, "%.1f ms", us / 1000);
@@ -57,9 +50,26 @@ double elapsed_us(const LARGE_INTEGER& start) {
            static_cast<double>(frequency.QuadPart);
 }
 
+// Mean and range of seconds, in milliseconds.
+std::string figures(const std::vector<double>& seconds) {
+    if (seconds.empty()) return "(none heard)";
+    double sum = 0, low = seconds[0], high = seconds[0];
+    for (double s : seconds) {
+        sum += s;
+        low = std::min(low, s);
+        high = std::max(high, s);
+    }
+    char text[64];
+    snprintf(text, sizeof text, "%.0f ms (%.0f-%.0f)", 1000 * sum / seconds.size(), 1000 * low,
+             1000 * high);
+    return text;
+}
+
 std::string render_file_time(const std::string& path) {
     double us = 0;
-    return SUCCEEDED(render_alone(path, us)) ? in_ms(us) : "(failed)";
+    std::string filters;
+    return SUCCEEDED(render_alone(path, us, &filters)) ? in_ms(us) + " (" + filters + ")"
+                                                       : "(failed)";
 }
 
 void print_longest(const char* during) {
@@ -67,9 +77,40 @@ void print_longest(const char* during) {
            module_calls.longest_us / 1000, module_calls.longest.c_str());
 }
 
+// Press to first sample, heard: each format's preset pressed three times
+// from silence (paused), and every press's click.
+void print_first_samples() {
+    click(MODE_FM_AREA);
+    panel_run(300);
+    std::vector<double> clicks, firsts[4];
+    for (int round = 0; round < 3; ++round) {
+        for (int button = 1; button <= 4; ++button) {
+            const Press pause = click(PAUSE);
+            panel_run(400);
+            const Press press = click(preset_area(button));
+            const double first = sound_started(press);
+            if (first > 0) firsts[button - 1].push_back(first - press.start);
+            for (const Press& p : {pause, press}) {
+                const CapturedAudio heard = capture_heard(p.start, p.end + 0.5);
+                const double click_at = heard.first_click();
+                if (click_at >= 0) clicks.push_back(heard.start + click_at - p.start);
+            }
+            panel_run(300);
+        }
+    }
+    std::string each;
+    for (int i = 0; i < 4; ++i) {
+        const std::string sound = SOUNDS[i];
+        each += " " + sound.substr(sound.rfind('.') + 1) + " " + figures(firsts[i]);
+    }
+    printf("press on a preset to its first sample (mean, range of 3):%s\n", each.c_str());
+    printf("press to its click's first sample: %s (%zu presses)\n", figures(clicks).c_str(),
+           clicks.size());
+}
+
 }  // namespace
 
-HRESULT render_alone(const std::string& name, double& us) {
+HRESULT render_alone(const std::string& name, double& us, std::string* filters) {
     IGraphBuilder* graph = nullptr;
     HRESULT result = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_IGraphBuilder, reinterpret_cast<void**>(&graph));
@@ -80,6 +121,22 @@ HRESULT render_alone(const std::string& name, double& us) {
     QueryPerformanceCounter(&start);
     result = graph->RenderFile(wide, nullptr);
     us = elapsed_us(start);
+    IEnumFilters* each = nullptr;
+    if (filters && SUCCEEDED(graph->EnumFilters(&each))) {
+        IBaseFilter* filter = nullptr;
+        while (each->Next(1, &filter, nullptr) == S_OK) {
+            FILTER_INFO info;
+            if (SUCCEEDED(filter->QueryFilterInfo(&info))) {
+                char text[MAX_FILTER_NAME];
+                WideCharToMultiByte(CP_ACP, 0, info.achName, -1, text, sizeof text, nullptr,
+                                    nullptr);
+                *filters += (filters->empty() ? "" : ", ") + std::string(text);
+                if (info.pGraph) info.pGraph->Release();
+            }
+            filter->Release();
+        }
+        each->Release();
+    }
     graph->Release();
     return result;
 }
@@ -109,7 +166,7 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
         if (i == 0) first = us;
         if (us > longest) longest = us;
         each += " " + in_ms(us);
-        run_panel(200);
+        panel_run(200);
         if (i + 1 < INSTALLS) panel_service(sim::SERVICE_PRE_KILL, 0);
     }
     printf("pre-install, twelve presets: mean %s, first %s, longest %s (goal < 300 ms)\n",
@@ -119,14 +176,14 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
     radio_areas = panel_areas();
     click(POWER);
     click(MODE_FM_AREA);
-    run_panel(500);
+    panel_run(500);
     module_calls_reset();
     each.clear();
     for (int button : {2, 3, 4, 5, 6, 1}) {
         click(preset_area(button));
         const std::string sound = SOUNDS[(button - 1) % 4];
         each += " " + sound.substr(sound.rfind('.') + 1) + " " + in_ms(module_calls.last_us);
-        run_panel(300);
+        panel_run(300);
     }
     print_longest("preset switches");
     printf("each preset switch's click:%s\n", each.c_str());
@@ -138,10 +195,11 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
         click(mode);
         // "Mode Select - " comes off the area's name.
         each += std::string(" ") + (mode + 14) + " " + in_ms(module_calls.last_us);
-        run_panel(300);
+        panel_run(300);
     }
     print_longest("mode changes");
     printf("each mode change's click:%s\n", each.c_str());
+    print_first_samples();
     const bool stack_kept = module_calls.stack_moved.empty();
 
     panel_service(sim::SERVICE_PRE_KILL, 0);

@@ -1,0 +1,173 @@
+#include "tests/windows/fm_am_heard.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "tests/windows/capture.h"
+#include "tests/windows/checks.h"
+#include "tests/windows/panel_driver.h"
+#include "tests/windows/radio_areas.h"
+
+namespace {
+
+// The native listening tests' fixtures: their tones, and how long each
+// file sounds.
+struct Format {
+    const char* name;
+    const char* file;
+    int slot;  // FM 1-6, then AM 1-6
+    double tone;
+    double seconds;
+};
+const Format WAV{"WAV", "tone.wav", 4, 440, 0.4};  // 440 Hz, then 880 Hz
+const Format MP3{"MP3", "tone.mp3", 5, 660, 0.5};
+const Format WMA{"WMA", "tone.wma", 8, 550, 0.5};
+const Format MIDI{"MIDI", "tone.mid", 11, 440, 0.4};
+
+std::vector<Press> presses;
+
+Press press(const std::string& area) {
+    presses.push_back(click(area));
+    return presses.back();
+}
+
+Press press(const Format& f) {
+    return press(preset_area(f.slot % 6 + 1));
+}
+
+void listen_until(double time) {
+    while (capture_clock() < time) panel_run(55);
+}
+
+double pitch(double start, double low = 200, double high = 1500, double step = 1) {
+    return sounding(capture_heard(start, start + 0.3))
+        .slice(0.02, 0.25)
+        .dominant_frequency(low, high, step);
+}
+
+std::string in_ms(const std::vector<double>& seconds) {
+    std::string text;
+    for (double s : seconds)
+        text += (text.empty() ? "" : " ") + std::to_string(int(s * 1000 + 0.5));
+    return text.empty() ? "none" : text;
+}
+
+// The preset's tone at its start and well past two passes; the quiet
+// between passes and how much of each pass was heard are printed.
+void hear_format(const Format& f, const Press& p) {
+    const double start = sound_started(p);
+    const std::string name = f.name;
+    check(start > 0 && std::fabs(pitch(start) - f.tone) <= 6,
+          name + " preset sounds at its tone after its press");
+    if (start < 0) return;
+    const double late = start + 2 * f.seconds + 0.5;
+    listen_until(late + 1);
+    const CapturedAudio later = sounding(capture_heard(late, late + 1));
+    const double later_pitch = later.dominant_frequency(200, 1500, 1);
+    check(later.seconds() > 0.2 && (std::fabs(later_pitch - f.tone) <= 6 ||
+                                    (&f == &WAV && std::fabs(later_pitch - 880) <= 6)),
+          name + " preset loops past its end");
+
+    const CapturedAudio passes = sounding(capture_heard(start, late + 1));
+    std::vector<double> gaps, lengths;
+    double from = 0;
+    for (const CapturedAudio::Quiet& quiet : passes.silences(0.001)) {
+        gaps.push_back(quiet.length);
+        lengths.push_back(quiet.at - from);
+        from = quiet.at + quiet.length;
+    }
+    printf(
+        "note: %s preset: first sample %.0f ms after the press; silence at each loop point "
+        "(ms): %s; each pass heard for (ms) %s\n",
+        f.name, (start - p.start) * 1000, in_ms(gaps).c_str(), in_ms(lengths).c_str());
+}
+
+void check_silent_after(const Press& p, const std::string& what) {
+    listen_until(p.end + 1.5);
+    const double peak = capture_heard(p.end + 0.5, p.end + 1.5).peak();
+    check(peak < 0.002, "silence after " + what + ": peak " + std::to_string(peak));
+}
+
+// Plays on until the playlist's tooltip names the entry (ten seconds at
+// most); then whether the sound that follows is the entry's tone.
+bool entry_heard(const std::string& entry, int tone) {
+    const std::string expected = "FM Preset #4 - Road trip.m3u8: " + entry;
+    for (const double until = capture_clock() + 10; capture_clock() < until; panel_run(55)) {
+        if (tip(preset_area(4)) != expected) continue;
+        const double start = sound_started(Press{capture_clock(), capture_clock()});
+        return start > 0 && pitch(start, 330, 440, 110) == tone;
+    }
+    check_equal(tip(preset_area(4)), expected, "the playlist's tooltip");
+    return false;
+}
+
+}  // namespace
+
+void place_format_presets(const Scratch& s, const std::string& fixtures,
+                          std::vector<std::string>& lines) {
+    for (const Format* f : {&WAV, &MP3, &WMA, &MIDI}) {
+        const std::string copy = s.sound + "format " + f->file;
+        check(CopyFileA(windows_path(fixtures + f->file).c_str(), copy.c_str(), FALSE) != 0,
+              std::string("the fixture ") + f->file + " is copied");
+        lines[size_t(f->slot) * 2] = f->name;
+        lines[size_t(f->slot) * 2 + 1] = copy;
+    }
+}
+
+void hear_fm_and_am() {
+    Press p = press(WAV);
+    hear_format(WAV, p);
+    // The tone's peak: the quiet at the loop points leaves it alone.
+    const double now = capture_clock(), before = capture_heard(now - 1, now).peak();
+    p = click("Decrease Volume Level");
+    listen_until(p.end + 1.5);
+    const double step = 20 * std::log10(capture_heard(p.end + 0.5, p.end + 1.5).peak() / before);
+    check(std::fabs(step + 1.5) <= 1,
+          "a volume step lowers the level by 1.5 dB, not " + std::to_string(-step));
+    printf("note: one step of the media volume: %.2f dB\n", step);
+    check_silent_after(press(PAUSE), "pause");
+    hear_format(MP3, press(MP3));
+    check_silent_after(press(MODE_CD_AREA), "a change to CD mode without a drive");
+    // AM mode plays the sixth preset, selected in FM.
+    hear_format(MIDI, press(MODE_AM_AREA));
+    hear_format(WMA, press(WMA));
+    check_silent_after(press(POWER), "power off");
+    press(POWER);
+    check_silent_after(press(MODE_FM_AREA), "a change to FM, whose third preset's file is missing");
+}
+
+void hear_playlist() {
+    press(preset_area(4));
+    check(entry_heard("tone.wav", 440) && entry_heard("Low tone", 330) &&
+              entry_heard("tone.wav", 440),
+          "the playlist is heard entry after entry, the missing one passed over, and again from "
+          "its first");
+    // Each step half a second into an entry, well before its end.
+    const struct {
+        const char* area;
+        const char* entry;
+        int tone;
+    } steps[] = {{NEXT_TRACK, "Low tone", 330},
+                 {NEXT_TRACK, "tone.wav", 440},
+                 {PREVIOUS_TRACK, "Low tone", 330}};
+    for (const auto& step : steps) {
+        panel_run(500);
+        press(step.area);
+        check(entry_heard(step.entry, step.tone), std::string(step.area) + " plays " + step.entry);
+    }
+}
+
+void check_clicks_heard() {
+    std::vector<double> delays;
+    for (const Press& p : presses) {
+        const CapturedAudio heard = capture_heard(p.start, p.end + 0.5);
+        const double click = heard.first_click();
+        if (click >= 0) delays.push_back(heard.start + click - p.start);
+    }
+    check(delays.size() == presses.size(), "each of the " + std::to_string(presses.size()) +
+                                               " presses is heard as a click, not " +
+                                               std::to_string(delays.size()));
+    printf("note: each press to its click's first sample (ms): %s\n", in_ms(delays).c_str());
+}
