@@ -115,19 +115,6 @@ TEST_F(CdPlayer, WithoutAPlayableDiscTheFallbackErrorIsTheResult) {
     EXPECT_EQ(cd_status("mode"), "stopped");
 }
 
-TEST_F(CdPlayer, TheDoorTakesTheDiscOutOfReach) {
-    ASSERT_EQ(cd_play_track(5), 0u);
-    EXPECT_EQ(cd_door_open(), 0u);
-    EXPECT_EQ(cd_status("mode"), "open");
-    EXPECT_EQ(cd_play_track(5), static_cast<DWORD>(MCIERR_DEVICE_NOT_READY));
-    EXPECT_EQ(cd_door_close(), 0u);
-    EXPECT_EQ(cd_status("mode"), "stopped");
-    EXPECT_EQ(cd_play_track(5), 0u);
-    EXPECT_EQ(take_trace("mciSendCommandA"),
-              (Lines{"mciSendCommandA 1 MCI_SET MCI_SET_DOOR_OPEN -> 0",
-                     "mciSendCommandA 1 MCI_SET MCI_SET_DOOR_CLOSED -> 0"}));
-}
-
 TEST_F(CdPlayer, DisplayShowsTheTrackThatPlays) {
     power_on_in_cd_mode();
     ASSERT_EQ(cd_play_track(7), 0u);
@@ -174,25 +161,6 @@ TEST_F(CdPlayer, DisplayIsBlankAndOnlyAsksTheModeWhenTheRadioIsNotPlayingTheCd) 
         EXPECT_EQ(take_trace(), (Lines{"mciSendStringA \"status cdaudio mode\" 128 -> 0 "
                                        "\"playing\""}));
     }
-}
-
-TEST_F(CdPlayer, DisplayRestartsADiscThatPlayedToItsEnd) {
-    std::string short_disc = make_tone_disc(dir, "short", {500, 700}, 0.3);
-    plat::set_cd_source(short_disc.c_str());
-    power_on_in_cd_mode();
-    ASSERT_EQ(cd_play_track(2), 0u);
-    ASSERT_TRUE(wait_until_not_playing(5));
-    EXPECT_EQ(cd_status("current track"), "2");
-    take_trace();
-
-    EXPECT_EQ(cd_display_poll(&element), 0.0);
-    EXPECT_STREQ(text, "  ");
-    Lines expected = {"mciSendStringA \"status cdaudio mode\" 128 -> 0 \"stopped\"",
-                      "mciSendStringA \"status cdaudio media present\" 128 -> 0 \"true\""};
-    Lines restart = restart_then({"mciSendStringA \"play cdaudio from 1\" -> 0"});
-    expected.insert(expected.end(), restart.begin(), restart.end());
-    EXPECT_EQ(take_trace(), expected);
-    EXPECT_EQ(cd_status("mode"), "playing");
 }
 
 TEST_F(CdPlayer, DisplayLeavesAnEmptyDriveAlone) {

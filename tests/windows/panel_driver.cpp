@@ -242,6 +242,19 @@ int panel_pump(DWORD milliseconds, const char* window_class, int enough) {
     return count;
 }
 
+std::string panel_frame() {
+    panel_service(sim::SERVICE_PRE_UPDATE, 0);
+    const std::string text = panel_redraw();
+    panel_pump(55, nullptr, 1 << 30);
+    return text;
+}
+
+void panel_run(DWORD milliseconds) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+        panel_frame();
+    }
+}
+
 void panel_answer_message_boxes() {
     box_hook = SetWindowsHookExA(WH_CBT, box_watch, nullptr, GetCurrentThreadId());
 }

@@ -59,5 +59,10 @@ std::string panel_redraw();
 // Dispatches queued messages for about the given time; returns how many
 // went to windows of the given class.
 int panel_pump(DWORD milliseconds, const char* window_class, int enough);
+// One of the simulator's frames, 18 a second: an update and a redraw, then
+// the messages until the next; returns the string element's text.
+std::string panel_frame();
+// Frames for about the given time.
+void panel_run(DWORD milliseconds);
 // From now on message boxes are recorded and closed at once.
 void panel_answer_message_boxes();

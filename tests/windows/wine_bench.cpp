@@ -5,7 +5,9 @@
 
 #include <cstdio>
 
+#include "tests/windows/cd_road.h"
 #include "tests/windows/checks.h"
+#include "tests/windows/mci_test_drive.h"
 #include "tests/windows/module_call.h"
 #include "tests/windows/panel_driver.h"
 #include "tests/windows/radio_areas.h"
@@ -31,16 +33,6 @@ bool write_presets(const Scratch& s, const std::string& sound_folder) {
     }
     settings += s.sound + "\r\n 80\r\n 20\r\n";
     return write_file(s.gauges + "skytune.dat", settings);
-}
-
-// The panel between two clicks: messages, and an update with its redraw
-// every 55 ms.
-void run_panel(DWORD milliseconds) {
-    for (DWORD passed = 0; passed < milliseconds; passed += 55) {
-        panel_service(sim::SERVICE_PRE_UPDATE, 0);
-        panel_redraw();
-        panel_pump(55, nullptr, 1 << 30);
-    }
 }
 
 std::string in_ms(double us) {
@@ -92,6 +84,8 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
         !write_presets(s, sounds)) {
         return 1;
     }
+    // The test CD drive holds the tone disc from the start.
+    SetEnvironmentVariableA(MCI_TEST_DISC, write_tone_disc(s).c_str());
     CoInitialize(nullptr);
     panel_answer_message_boxes();
     if (!panel_load(s.module)) {
@@ -109,7 +103,7 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
         if (i == 0) first = us;
         if (us > longest) longest = us;
         each += " " + in_ms(us);
-        run_panel(200);
+        panel_run(200);
         if (i + 1 < INSTALLS) panel_service(sim::SERVICE_PRE_KILL, 0);
     }
     printf("pre-install, twelve presets: mean %s, first %s, longest %s (goal < 300 ms)\n",
@@ -119,14 +113,14 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
     radio_areas = panel_areas();
     click(POWER);
     click(MODE_FM_AREA);
-    run_panel(500);
+    panel_run(500);
     module_calls_reset();
     each.clear();
     for (int button : {2, 3, 4, 5, 6, 1}) {
         click(preset_area(button));
         const std::string sound = SOUNDS[(button - 1) % 4];
         each += " " + sound.substr(sound.rfind('.') + 1) + " " + in_ms(module_calls.last_us);
-        run_panel(300);
+        panel_run(300);
     }
     print_longest("preset switches");
     printf("each preset switch's click:%s\n", each.c_str());
@@ -138,10 +132,26 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
         click(mode);
         // "Mode Select - " comes off the area's name.
         each += std::string(" ") + (mode + 14) + " " + in_ms(module_calls.last_us);
-        run_panel(300);
+        panel_run(300);
     }
     print_longest("mode changes");
     printf("each mode change's click:%s\n", each.c_str());
+
+    // A disc plays: every update asks the drive its mode and track.
+    click(MODE_CD_AREA);
+    panel_run(500);
+    module_calls_reset();
+    panel_run(3000);
+    print_longest("updates while a disc plays");
+    module_calls_reset();
+    each.clear();
+    for (int button : {2, 3, 1}) {
+        click(preset_area(button));
+        each += " " + std::to_string(button) + " " + in_ms(module_calls.last_us);
+        panel_run(1000);
+    }
+    print_longest("CD preset presses");
+    printf("each CD preset's click:%s\n", each.c_str());
     const bool stack_kept = module_calls.stack_moved.empty();
 
     panel_service(sim::SERVICE_PRE_KILL, 0);
