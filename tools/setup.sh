@@ -28,10 +28,11 @@ packages=(
     libsdl2-dev libsdl2-ttf-dev fonts-liberation libpng-dev zenity xvfb xauth
 )
 
-# Optional: the Windows cross builds, the Wine that runs their test driver
-# and what makes the 32-bit Wine's chroot. A machine without them still
-# builds and tests the native side.
-optional=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 debootstrap)
+# Optional: the Windows cross builds, the Wine that runs their test driver,
+# the sound server whose null sink the Wine runs play into (paced as a
+# sound card, and recorded) and what makes the 32-bit Wine's chroot. A
+# machine without them still builds and tests the native side.
+optional=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 pulseaudio pulseaudio-utils debootstrap)
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"

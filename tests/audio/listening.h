@@ -86,27 +86,6 @@ class CaptureSink {
     std::string folder_;
 };
 
-// The part of a capture that is not silence: from the first sample above
-// the threshold to the last.
-inline CapturedAudio sounding(const CapturedAudio& audio, float threshold = 0.01f) {
-    size_t first = audio.samples.size();
-    size_t last = 0;
-    for (size_t i = 0; i < audio.samples.size(); ++i) {
-        if (audio.samples[i] > threshold || audio.samples[i] < -threshold) {
-            first = std::min(first, i);
-            last = i + 1;
-        }
-    }
-    CapturedAudio part;
-    part.rate = audio.rate;
-    part.channels = audio.channels;
-    if (last > first) {
-        part.samples.assign(audio.samples.begin() + static_cast<long>(first),
-                            audio.samples.begin() + static_cast<long>(last));
-    }
-    return part;
-}
-
 // The share of a short sound's energy above a frequency (its mean removed).
 inline double high_band_share(const CapturedAudio& audio, double split_hz) {
     size_t n = audio.samples.size();

@@ -5,15 +5,19 @@
 // failed"; a module that ended the process never gets to print it. Given
 // the stack probe, it first shows that its stack check catches a callback
 // of the wrong calling convention.
-//   driver.exe PATH-TO-skytune.gau [PATH-TO-stack_probe.dll [STATION-URL]]
+// Its standard input is the run's sound card (capture.h), whose sound the
+// checks of FM and AM hear (fm_am_heard.h).
+//   driver.exe PATH-TO-skytune.gau FIXTURE-FOLDER [PATH-TO-stack_probe.dll [STATION-URL]]
 //   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER   (see wine_bench.h)
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/win32.h"
+#include "tests/windows/capture.h"
 #include "tests/windows/cd_road.h"
 #include "tests/windows/checks.h"
+#include "tests/windows/fm_am_heard.h"
 #include "tests/windows/module_checks.h"
 #include "tests/windows/panel_driver.h"
 #include "tests/windows/radio_areas.h"
@@ -131,40 +135,11 @@ void first_install(const Scratch& s) {
 const char ROAD_TRIP[] = "Road trip.m3u8";
 
 void write_playlist(const Scratch& s) {
-    write_file(s.sound + "low.wav", tone_wav(22050, 330, 300));
+    write_file(s.sound + "low.wav", tone_wav(22050, 330, 1500));
     write_file(s.sound + ROAD_TRIP,
                "#EXTM3U\r\n.\\tone.wav\r\nmissing.wav\r\n"
                "#EXTINF:1,Low tone\r\n" +
                    s.sound + "low.wav\r\n");
-}
-
-// Pumps messages until the preset's tooltip names the entry; the graph
-// notifications that took, or -1 when it never did.
-int notices_until(int button, const std::string& entry) {
-    const std::string expected =
-        "FM Preset #" + std::to_string(button) + " - " + ROAD_TRIP + ": " + entry;
-    int notices = 0;
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000;) {
-        if (tip(preset_area(button)) == expected) return notices;
-        notices += panel_pump(20, "EventNotify", 1000);
-    }
-    check_equal(tip(preset_area(button)), expected, "the playlist's tooltip");
-    return -1;
-}
-
-// Each entry's graph runs to its end and hands over to the next, the
-// missing entry skipped, back to the first; next and previous step and wrap.
-void play_playlist() {
-    click(preset_area(4));
-    check(notices_until(4, "tone.wav") == 0, "the playlist starts at its first entry");
-    check(notices_until(4, "Low tone") > 0, "the first entry's end starts the titled entry");
-    check(notices_until(4, "tone.wav") > 0, "the last entry's end starts the list again");
-    click(NEXT_TRACK);
-    check(notices_until(4, "Low tone") == 0, "next steps over the missing entry");
-    click(NEXT_TRACK);
-    check(notices_until(4, "tone.wav") == 0, "next wraps from the last entry to the first");
-    click(PREVIOUS_TRACK);
-    check(notices_until(4, "Low tone") == 0, "previous wraps from the first entry to the last");
 }
 
 // The station on AM preset 2. This Windows's DirectShow decides what it
@@ -198,7 +173,8 @@ void play_station(const std::string& url) {
                 "after power off the preset shows its list's name");
 }
 
-void second_install(const Scratch& s, const std::string& click_image, const std::string& station) {
+void second_install(const Scratch& s, const std::string& click_image, const std::string& fixtures,
+                    const std::string& station) {
     // An upper-case settings file written elsewhere; the save replaces it
     // under the lower-case name.
     DeleteFileA((s.gauges + "skytune.dat").c_str());
@@ -216,8 +192,9 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
                    "[playlist]\r\nFile1=" + station + "\r\nTitle1=Loopback FM\r\n");
     }
     for (int i = 8; i < 12; ++i) lines.insert(lines.end(), 2, "No file assigned.");
+    place_format_presets(s, fixtures, lines);
     lines.push_back(s.sound);
-    lines.push_back(" 55");
+    lines.push_back(" 95");
     lines.push_back(" 30");
     write_file(s.gauges + "SKYTUNE.DAT", lines_file(lines));
 
@@ -233,20 +210,13 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
     check_equal(tip(preset_area(2)), "FM Preset #2 - Click", "FM preset 2, a resource");
     check_equal(tip(preset_area(3)), "FM Preset #3 - File not found.", "FM preset 3, missing");
     check_equal(tip(preset_area(4)), "FM Preset #4 - Road trip.m3u8", "FM preset 4, a playlist");
-    check_equal(tip(preset_area(5)), "FM Preset #5 - No file assigned.", "FM preset 5");
+    check_equal(tip(preset_area(5)), "FM Preset #5 - WAV", "FM preset 5, a fixture");
     click(MODE_AM_AREA);
     check_equal(tip(preset_area(1)), "AM Preset #1 - Tone AM", "AM preset 1, a relative path");
     click(MODE_FM_AREA);
 
-    // The WAV preset runs in the filter graph: each end of the file is a
-    // notification to the hidden window, which rewinds it for the next.
-    click(preset_area(1));
-    const int notices = panel_pump(15000, "EventNotify", 4);
-    check(notices >= 4, "the running WAV preset loops: " + std::to_string(notices) +
-                            " graph notifications to EventNotify");
-    printf("note: %d graph notifications reached EventNotify while the preset played\n", notices);
-    play_playlist();
-    click("Decrease Volume Level");
+    hear_fm_and_am();
+    hear_playlist();
     click(preset_area(2));
     panel_pump(300, nullptr, 1);
     if (station.empty()) {
@@ -255,6 +225,7 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
         play_station(station);
     }
     panel_pump(200, nullptr, 1);
+    check_clicks_heard();
 
     panel_service(sim::SERVICE_PRE_KILL, 0);
     printf("note: the second pre-kill took %.2f ms\n", module_calls.last_us / 1000);
@@ -271,7 +242,7 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
     check_equal(saved[13], ".\\Sound\\tone.wav", "slot 6 path");
     check(saved[24].compare(0, 7, ".\\Sound") == 0,
           "the browse folder is saved relative: " + saved[24]);
-    check_equal(saved[25], " 53", "media volume after one step down");
+    check_equal(saved[25], " 93", "media volume after one step down");
     check_equal(saved[26], " 30", "CD volume");
 }
 
@@ -322,15 +293,22 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--bench") {
         return wine_bench(argv[2], argv[3]);
     }
-    if (argc < 2 || argc > 4) {
-        fprintf(stderr, "usage: driver PATH-TO-skytune.gau [PATH-TO-stack_probe.dll [URL]]\n");
+    if (argc < 3 || argc > 5) {
+        fprintf(stderr,
+                "usage: driver PATH-TO-skytune.gau FIXTURES [PATH-TO-stack_probe.dll [URL]]\n");
         return 2;
     }
-    if (argc >= 3) check_stack_check(argv[2]);
+    std::string why;
+    if (!capture_start(why)) {
+        check(false, "the run's sound card is heard: " + why);
+        print_tally();
+        return 1;
+    }
+    if (argc >= 4) check_stack_check(argv[3]);
     const Scratch s = scratch_simulator();
     check(CopyFileA(windows_path(argv[1]).c_str(), s.module.c_str(), FALSE) != 0,
           "the module is copied into the scratch folder as SkyTune.GAU");
-    write_file(s.sound + "tone.wav", tone_wav(22050, 440, 200));
+    write_file(s.sound + "tone.wav", tone_wav(22050, 440, 1500));
     CoInitialize(nullptr);
     panel_answer_message_boxes();
 
@@ -342,7 +320,6 @@ int main(int argc, char** argv) {
     check_exports(panel_module);
     const std::string click_image = check_resources(panel_module);
     check_version(s.module);
-    check_click_plays(click_image);
 
     // The mixer that Wine offers has no CD line: the open finds no control,
     // which is not an error the user is told about.
@@ -351,7 +328,7 @@ int main(int argc, char** argv) {
     if (mixer) mixerClose(mixer);
 
     first_install(s);
-    second_install(s, click_image, argc == 4 ? argv[3] : "");
+    second_install(s, click_image, argv[2], argc == 5 ? argv[4] : "");
     for (const ShownMessage& shown : shown_messages) {
         check(false, "unexpected message box: " + shown.caption + ": " + shown.text);
     }

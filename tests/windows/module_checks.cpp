@@ -96,38 +96,3 @@ void check_version(const std::string& module_path) {
         check_equal(ok ? value : "(none)", key[1], std::string("version text ") + key[0]);
     }
 }
-
-void check_click_plays(const std::string& click) {
-    if (click.size() < 184) return;
-    IDirectSound8* device = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_DirectSound8, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IDirectSound8, reinterpret_cast<void**>(&device));
-    check(SUCCEEDED(result) && device, "DirectSound 8 is there");
-    if (!device) return;
-    check(SUCCEEDED(device->Initialize(nullptr)), "DirectSound opens the null sound device");
-    device->SetCooperativeLevel(GetDesktopWindow(), DSSCL_NORMAL);
-    // The click's format at offset 20 and its 127 samples at 56.
-    DSBUFFERDESC description;
-    memset(&description, 0, sizeof description);
-    description.dwSize = sizeof description;
-    description.dwFlags = DSBCAPS_STATIC | DSBCAPS_CTRLVOLUME | DSBCAPS_GETCURRENTPOSITION2;
-    description.dwBufferBytes = 127;
-    description.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(const_cast<char*>(&click[20]));
-    IDirectSoundBuffer* buffer = nullptr;
-    result = device->CreateSoundBuffer(&description, &buffer, nullptr);
-    check(SUCCEEDED(result) && buffer, "DirectSound makes a static buffer of the click's format");
-    if (buffer) {
-        void* region = nullptr;
-        DWORD region_size = 0;
-        result = buffer->Lock(0, 127, &region, &region_size, nullptr, nullptr, 0);
-        check(SUCCEEDED(result) && region_size == 127, "the click buffer locks its 127 bytes");
-        if (SUCCEEDED(result)) {
-            memcpy(region, &click[56], region_size < 127 ? region_size : 127);
-            buffer->Unlock(region, region_size, nullptr, 0);
-        }
-        check(SUCCEEDED(buffer->SetVolume(-500)), "the click buffer takes the level -500");
-        check(SUCCEEDED(buffer->Play(0, 0, 0)), "the click buffer plays");
-        buffer->Release();
-    }
-    device->Release();
-}

@@ -1,6 +1,5 @@
 // Checks of the module file itself under the real loader and resource calls:
-// its export directory, its resources, its version record, and that the real
-// DirectSound takes its click.
+// its export directory, its resources and its version record.
 #pragma once
 
 #include <windows.h>
@@ -11,4 +10,3 @@ void check_exports(HMODULE module);
 // Returns the click's WAV image ("" when missing).
 std::string check_resources(HMODULE module);
 void check_version(const std::string& module_path);
-void check_click_plays(const std::string& click);

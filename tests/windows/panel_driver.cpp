@@ -3,12 +3,15 @@
 #include <cstring>
 #include <list>
 
+#include "tests/windows/capture.h"
+
 HMODULE panel_module;
 sim::Linkage* panel_linkage;
 sim::ImportTable* panel_imports;
 sim::GaugeHeader* panel_gauge;
 std::vector<ServiceCall> service_calls;
 std::vector<ShownMessage> shown_messages;
+std::vector<double> graph_notices;
 
 namespace {
 
@@ -234,6 +237,7 @@ int panel_pump(DWORD milliseconds, const char* window_class, int enough) {
             char name[64] = "";
             if (message.hwnd) GetClassNameA(message.hwnd, name, sizeof name);
             if (window_class && strcmp(name, window_class) == 0) ++count;
+            if (strcmp(name, "EventNotify") == 0) graph_notices.push_back(capture_clock());
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

@@ -59,6 +59,9 @@ std::string panel_redraw();
 // Dispatches queued messages for about the given time; returns how many
 // went to windows of the given class.
 int panel_pump(DWORD milliseconds, const char* window_class, int enough);
+// When messages reached the module's graph notice window (EventNotify), on
+// the capture's clock; a player that reads its graphs elsewhere sends none.
+extern std::vector<double> graph_notices;
 // One of the simulator's frames, 18 a second: an update and a redraw, then
 // the messages until the next; returns the string element's text.
 std::string panel_frame();

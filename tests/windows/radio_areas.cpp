@@ -1,5 +1,6 @@
 #include "tests/windows/radio_areas.h"
 
+#include "tests/windows/capture.h"
 #include "tests/windows/checks.h"
 
 std::vector<PanelArea> radio_areas;
@@ -21,7 +22,10 @@ std::string tip(const std::string& area_tooltip) {
     return area ? panel_tooltip(*area) : "(no area " + area_tooltip + ")";
 }
 
-void click(const std::string& area_tooltip, uint32_t event) {
+Press click(const std::string& area_tooltip, uint32_t event) {
     const PanelArea* area = panel_area(radio_areas, area_tooltip);
+    Press press{capture_clock(), 0};
     check(area && panel_click(*area, event), "a click reaches the handler of " + area_tooltip);
+    press.end = capture_clock();
+    return press;
 }

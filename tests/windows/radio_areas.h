@@ -21,5 +21,9 @@ std::string preset_area(int button);
 
 // The tooltip shown now for the area with this template.
 std::string tip(const std::string& area_tooltip);
-// A click on the area, checked to reach its handler.
-void click(const std::string& area_tooltip, uint32_t event = sim::MOUSE_LEFT);
+// A click on the area, checked to reach its handler; when the call into
+// the module began and ended, on the capture's clock.
+struct Press {
+    double start, end;
+};
+Press click(const std::string& area_tooltip, uint32_t event = sim::MOUSE_LEFT);

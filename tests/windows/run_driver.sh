@@ -33,7 +33,7 @@ else
         echo "$name: no station preset: the test station did not start"
 fi
 wine_run "$arch" --cdaudio "$build/tests/windows/mci_test_drive.dll" \
-    "$build/tests/windows/windows_driver.exe" "$module" \
+    "$build/tests/windows/windows_driver.exe" "$module" "$top/tests/fixtures/" \
     "$build/tests/windows/stack_probe.dll" "${station[@]}" >"$out" 2>"$build/wine/driver.err"
 status=$?
 tr -d '\r' <"$out"

@@ -3,7 +3,8 @@
 # 77; a failed build shows the build's last lines and exits with its status.
 #   windows_build NAME ARCH TARGET...  builds the targets (tools/build-windows.sh)
 #   wine_ready NAME ARCH               a Wine for ARCH: wine64 on the host for
-#                                      x86_64, 32-bit Wine in its chroot for i686
+#                                      x86_64, 32-bit Wine in its chroot for i686,
+#                                      and the sound server its runs play into
 #   wine_run ARCH PROGRAM ARGS...      runs PROGRAM under that Wine (paths under
 #                                      the tree are passed as they are)
 
@@ -43,6 +44,12 @@ wine_ready() {
         }
         return
     fi
+    for candidate in pulseaudio pactl parec; do
+        command -v "$candidate" >/dev/null || {
+            echo "$name: skipped: $candidate is not installed (tools/setup.sh installs it where Debian offers it)"
+            exit 77
+        }
+    done
     wine64=""
     for candidate in wine64 /usr/lib/wine/wine64 /usr/lib/wine/wine; do
         if command -v "$candidate" >/dev/null; then
