@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <cmath>
+#include <cstdlib>
+
+#include "tests/windows/capture.h"
 #include "tests/windows/checks.h"
 #include "tests/windows/mci_test_drive.h"
 #include "tests/windows/panel_driver.h"
@@ -21,10 +25,22 @@ const int TRACK_MS = 4000;
 // The display's digits as the last check found them.
 std::string confirmed;
 
+// What sounds a moment after now.
+CapturedAudio heard_next() {
+    const double now = capture_clock();
+    return capture_heard(now + 0.3, now + 0.8);
+}
+
+void silent(const std::string& when) {
+    const double peak = heard_next().peak();
+    check(peak < 0.002, "silence " + when + ": peak " + std::to_string(peak));
+}
+
 // Runs the panel until the display changes from the digits confirmed last
 // (blanks passed over, unless blank is what it should show), and checks
 // that the first digits it changes to are these: a press that plays the
 // wrong track shows it first, though the disc runs on into the right one.
+// Then it listens: the track's tone, or silence for a blank display.
 void shown(const std::string& digits, const std::string& when, DWORD window = 3000) {
     std::string now = panel_frame();
     for (const DWORD start = GetTickCount();
@@ -34,6 +50,14 @@ void shown(const std::string& digits, const std::string& when, DWORD window = 30
     }
     check_equal(now, digits, "the track display " + when);
     confirmed = now;
+    const int track = atoi(digits.c_str());
+    if (track < 1 || track > 3) {
+        silent(when);
+        return;
+    }
+    const double tone = heard_next().dominant_frequency(250, 1000, 1);
+    check(fabs(tone - DISC_TONES[track - 1]) <= 6,
+          "track " + digits + " heard at its tone " + when + ": " + std::to_string(tone) + " Hz");
 }
 
 void tip_shown(const std::string& area, const std::string& text, const std::string& when) {
@@ -72,6 +96,7 @@ void drive_cd_mode(const Scratch& s) {
     panel_run(300);
     check_equal(tip(preset_area(6)), "CD Player Track #6 - Audio CD not installed.",
                 "CD preset 6 with an empty drive");
+    silent("with an empty drive");
 
     // A disc goes in, and the display starts it from its first track.
     change_disc(write_tone_disc(s));
@@ -95,6 +120,7 @@ void drive_cd_mode(const Scratch& s) {
     // track.
     click(DOOR);
     tip_shown(preset_area(1), NO_AUDIO_CD, "with the door open");
+    silent("with the door open");
     click(DOOR);
     shown("01", "once the door is closed");
     click(POWER);
@@ -107,4 +133,5 @@ void drive_cd_mode(const Scratch& s) {
     shown("  ", "with a data disc");
     change_disc("");
     tip_shown(preset_area(1), NO_AUDIO_CD, "once the disc is out");
+    silent("once the disc is out");
 }
