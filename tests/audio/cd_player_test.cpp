@@ -77,22 +77,6 @@ TEST_F(CdPlayer, OpenSetsTracksTimeAndClosesWhenItCannot) {
     EXPECT_EQ(cd_device, 7u);
 }
 
-TEST_F(CdPlayer, TrackZeroPlaysTheLastTrack) {
-    EXPECT_EQ(cd_play_track(0), 0u);
-    EXPECT_EQ(take_trace(),
-              restart_then({"mciSendStringA \"status cdaudio number of tracks\" 128 -> 0 \"12\"",
-                            "mciSendStringA \"play cdaudio from 12\" -> 0"}));
-    EXPECT_EQ(cd_status("current track"), "12");
-    take_trace();
-
-    // Without the number of tracks, the first.
-    plat::faults_set("mciSendStringA:status");
-    EXPECT_EQ(cd_play_track(0), 0u);
-    EXPECT_EQ(take_trace(), restart_then({"mciSendStringA \"status cdaudio number of tracks\" 128 "
-                                          "-> 262",
-                                          "mciSendStringA \"play cdaudio from 1\" -> 0"}));
-}
-
 TEST_F(CdPlayer, ATrackPastTheDiscFallsBackToTheFirst) {
     EXPECT_EQ(cd_play_track(13), 0u);
     EXPECT_EQ(take_trace(), restart_then({"mciSendStringA \"play cdaudio from 13\" -> 282",
@@ -140,48 +124,6 @@ TEST_F(CdPlayer, DisplayShowsTheTrackThatPlays) {
     plat::faults_set("mciSendStringA:status cdaudio mode");
     cd_display_poll(&element);
     EXPECT_EQ(radio_state.cd_playing, 0);
-}
-
-TEST_F(CdPlayer, DisplayIsBlankAndOnlyAsksTheModeWhenTheRadioIsNotPlayingTheCd) {
-    ASSERT_EQ(cd_play_track(7), 0u);
-    radio_state.current_track = 7;
-    struct Case {
-        int32_t power, mode, paused;
-    };
-    for (Case c :
-         {Case{0, MODE_CD, 0}, Case{1, MODE_CD, 1}, Case{1, MODE_FM, 0}, Case{1, MODE_AM, 0}}) {
-        radio_state.power = c.power;
-        radio_state.mode = c.mode;
-        radio_state.paused = c.paused;
-        strcpy(text, "07");
-        take_trace();
-        EXPECT_EQ(cd_display_poll(&element), 7.0);
-        EXPECT_STREQ(text, "  ");
-        EXPECT_EQ(radio_state.cd_playing, 1);
-        EXPECT_EQ(take_trace(), (Lines{"mciSendStringA \"status cdaudio mode\" 128 -> 0 "
-                                       "\"playing\""}));
-    }
-}
-
-TEST_F(CdPlayer, DisplayLeavesAnEmptyDriveAlone) {
-    plat::set_cd_source("none");
-    power_on_in_cd_mode();
-    radio_state.current_track = 4;
-    strcpy(text, "04");
-    take_trace();
-    EXPECT_EQ(cd_display_poll(&element), 4.0);
-    EXPECT_STREQ(text, "04") << "the text stays";
-    EXPECT_EQ(take_trace(),
-              (Lines{"mciSendStringA \"status cdaudio mode\" 128 -> 0 \"not ready\"",
-                     "mciSendStringA \"status cdaudio media present\" 128 -> 0 \"false\""}));
-
-    // Nor an open tray.
-    plat::set_cd_source(twelve.c_str());
-    ASSERT_EQ(cd_door_open(), 0u);
-    take_trace();
-    cd_display_poll(&element);
-    EXPECT_EQ(take_trace().back(),
-              "mciSendStringA \"status cdaudio media present\" 128 -> 0 \"false\"");
 }
 
 TEST_F(CdPlayer, DisplayWritesTwoCharactersAtMostAndGivesTheUnsignedTrack) {

@@ -120,6 +120,7 @@ void drive_cd_mode(const Scratch& s) {
     // track.
     click(DOOR);
     tip_shown(preset_area(1), NO_AUDIO_CD, "with the door open");
+    check_equal(panel_frame(), confirmed, "the track display with the door open");
     silent("with the door open");
     click(DOOR);
     shown("01", "once the door is closed");

@@ -182,7 +182,7 @@ void hear_fm_and_am() {
     printf("note: one step of the media volume: %.2f dB\n", after - before);
     check_silent_after(press(PAUSE), "pause");
     hear_format(MP3, press(preset_area(MP3.button)));
-    check_silent_after(press(MODE_CD_AREA), "a change to CD mode without a drive");
+    check_silent_after(press(MODE_CD_AREA), "a change to CD mode with the drive empty");
     // AM mode plays the sixth preset, selected in FM.
     hear_format(MIDI, press(MODE_AM_AREA));
     hear_format(WMA, press(preset_area(WMA.button)));
