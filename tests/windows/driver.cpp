@@ -6,7 +6,8 @@
 // the stack probe, it first shows that its stack check catches a callback
 // of the wrong calling convention.
 // Its standard input is the run's sound card (capture.h), whose sound the
-// checks of FM and AM hear (fm_am_heard.h).
+// checks of FM and AM hear (fm_am_heard.h), and those of CD mode with the
+// test CD drive (cd_road.h).
 //   driver.exe PATH-TO-skytune.gau FIXTURE-FOLDER [PATH-TO-stack_probe.dll [STATION-URL]]
 //   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER   (see wine_bench.h)
 #include <cstdio>
