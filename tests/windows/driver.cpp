@@ -6,7 +6,8 @@
 // the stack probe, it first shows that its stack check catches a callback
 // of the wrong calling convention.
 // Its standard input is the run's sound card (capture.h), whose sound the
-// checks of FM and AM hear (fm_am_heard.h).
+// checks of FM and AM hear (fm_am_heard.h), and those of CD mode with the
+// test CD drive (cd_road.h).
 //   driver.exe PATH-TO-skytune.gau FIXTURE-FOLDER [PATH-TO-stack_probe.dll [STATION-URL]]
 //   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER   (see wine_bench.h)
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "bench/wine_bench.h"
 #include "platform/win32.h"
 #include "tests/windows/capture.h"
+#include "tests/windows/cd_road.h"
 #include "tests/windows/checks.h"
 #include "tests/windows/fm_am_heard.h"
 #include "tests/windows/module_checks.h"
@@ -101,26 +103,16 @@ void first_install(const Scratch& s) {
     check_equal(tip("Open/Close CD Door"), "Open/Close CD Door", "door tooltip");
     check_equal(tip(POWER), "Power On/Off (off)", "power tooltip, off");
     check_equal(tip(preset_area(1)), "CD Player Track #1 - Audio CD not installed.",
-                "CD preset tooltip without a drive");
+                "CD preset tooltip with an empty drive");
     const PanelArea* power = panel_area(radio_areas, POWER);
     check(power && !panel_click(*power, sim::MOUSE_RIGHT),
           "a right click on power reaches no handler");
 
-    // CD mode without a drive: every control fails quietly.
     click(POWER);
     check_equal(tip(POWER), "Power On/Off (on)", "power tooltip, on");
-    panel_service(sim::SERVICE_PRE_UPDATE, 0);
-    panel_redraw();
-    for (const char* area : {NEXT_TRACK, PREVIOUS_TRACK, "Open/Close CD Door", "Open/Close CD Door",
-                             "Increase Volume Level", "Increase Volume Level"}) {
-        click(area);
-    }
-    click(preset_area(3));
-    click(PAUSE);
-    check_equal(tip(PAUSE), "Pause On/Off (on)", "pause tooltip, on");
-    click(PAUSE);
-    check_equal(tip(preset_area(6)), "CD Player Track #6 - Audio CD not installed.",
-                "CD preset 6 tooltip without a drive");
+    click("Increase Volume Level");
+    click("Increase Volume Level");
+    drive_cd_mode(s);
 
     click(MODE_AM_AREA);
     check_equal(tip(preset_area(6)), "AM Preset #6 - No file assigned.", "AM preset 6 tooltip");
@@ -168,7 +160,7 @@ void play_station(const std::string& url) {
     click(preset_area(2));
     const double press_us = module_calls.last_us;
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 4000;) {
-        panel_run(55);
+        panel_frame();
         tip(preset_area(2));  // as a pointer resting on the button asks
     }
     check_equal(tip(preset_area(2)),

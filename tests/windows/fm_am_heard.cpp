@@ -129,7 +129,7 @@ void hear_fm_and_am() {
     printf("note: one step of the media volume: %.2f dB\n", step);
     check_silent_after(press(PAUSE), "pause");
     hear_format(MP3, press(MP3));
-    check_silent_after(press(MODE_CD_AREA), "a change to CD mode without a drive");
+    check_silent_after(press(MODE_CD_AREA), "a change to CD mode with the drive empty");
     // AM mode plays the sixth preset, selected in FM.
     hear_format(MIDI, press(MODE_AM_AREA));
     hear_format(WMA, press(WMA));

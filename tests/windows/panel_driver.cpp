@@ -237,11 +237,16 @@ void panel_pump(DWORD milliseconds) {
     }
 }
 
+std::string panel_frame() {
+    panel_service(sim::SERVICE_PRE_UPDATE, 0);
+    const std::string text = panel_redraw();
+    panel_pump(55);
+    return text;
+}
+
 void panel_run(DWORD milliseconds) {
-    for (DWORD passed = 0; passed < milliseconds; passed += 55) {
-        panel_service(sim::SERVICE_PRE_UPDATE, 0);
-        panel_redraw();
-        panel_pump(55);
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+        panel_frame();
     }
 }
 

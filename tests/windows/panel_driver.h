@@ -58,8 +58,10 @@ bool panel_click(const PanelArea& area, uint32_t event);
 std::string panel_redraw();
 // Dispatches messages as they come for about the given time.
 void panel_pump(DWORD milliseconds);
-// The simulator's panel for a while: an update and its redraw every 55 ms,
-// messages dispatched as they come in between.
+// One of the simulator's frames, 18 a second: an update and a redraw, then
+// the messages until the next; returns the string element's text.
+std::string panel_frame();
+// Frames for about the given time.
 void panel_run(DWORD milliseconds);
 // From now on message boxes are recorded and closed at once.
 void panel_answer_message_boxes();
