@@ -77,22 +77,6 @@ TEST_F(CdPlayer, OpenSetsTracksTimeAndClosesWhenItCannot) {
     EXPECT_EQ(cd_device, 7u);
 }
 
-TEST_F(CdPlayer, TrackZeroPlaysTheLastTrack) {
-    EXPECT_EQ(cd_play_track(0), 0u);
-    EXPECT_EQ(take_trace(),
-              restart_then({"mciSendStringA \"status cdaudio number of tracks\" 128 -> 0 \"12\"",
-                            "mciSendStringA \"play cdaudio from 12\" -> 0"}));
-    EXPECT_EQ(cd_status("current track"), "12");
-    take_trace();
-
-    // Without the number of tracks, the first.
-    plat::faults_set("mciSendStringA:status");
-    EXPECT_EQ(cd_play_track(0), 0u);
-    EXPECT_EQ(take_trace(), restart_then({"mciSendStringA \"status cdaudio number of tracks\" 128 "
-                                          "-> 262",
-                                          "mciSendStringA \"play cdaudio from 1\" -> 0"}));
-}
-
 TEST_F(CdPlayer, ATrackPastTheDiscFallsBackToTheFirst) {
     EXPECT_EQ(cd_play_track(13), 0u);
     EXPECT_EQ(take_trace(), restart_then({"mciSendStringA \"play cdaudio from 13\" -> 282",
@@ -113,19 +97,6 @@ TEST_F(CdPlayer, WithoutAPlayableDiscTheFallbackErrorIsTheResult) {
     EXPECT_EQ(cd_play_track(1), static_cast<DWORD>(MCIERR_HARDWARE));
     EXPECT_EQ(take_trace().back(), "mciSendStringA \"play cdaudio from 1\" -> 262");
     EXPECT_EQ(cd_status("mode"), "stopped");
-}
-
-TEST_F(CdPlayer, TheDoorTakesTheDiscOutOfReach) {
-    ASSERT_EQ(cd_play_track(5), 0u);
-    EXPECT_EQ(cd_door_open(), 0u);
-    EXPECT_EQ(cd_status("mode"), "open");
-    EXPECT_EQ(cd_play_track(5), static_cast<DWORD>(MCIERR_DEVICE_NOT_READY));
-    EXPECT_EQ(cd_door_close(), 0u);
-    EXPECT_EQ(cd_status("mode"), "stopped");
-    EXPECT_EQ(cd_play_track(5), 0u);
-    EXPECT_EQ(take_trace("mciSendCommandA"),
-              (Lines{"mciSendCommandA 1 MCI_SET MCI_SET_DOOR_OPEN -> 0",
-                     "mciSendCommandA 1 MCI_SET MCI_SET_DOOR_CLOSED -> 0"}));
 }
 
 TEST_F(CdPlayer, DisplayShowsTheTrackThatPlays) {
@@ -153,67 +124,6 @@ TEST_F(CdPlayer, DisplayShowsTheTrackThatPlays) {
     plat::faults_set("mciSendStringA:status cdaudio mode");
     cd_display_poll(&element);
     EXPECT_EQ(radio_state.cd_playing, 0);
-}
-
-TEST_F(CdPlayer, DisplayIsBlankAndOnlyAsksTheModeWhenTheRadioIsNotPlayingTheCd) {
-    ASSERT_EQ(cd_play_track(7), 0u);
-    radio_state.current_track = 7;
-    struct Case {
-        int32_t power, mode, paused;
-    };
-    for (Case c :
-         {Case{0, MODE_CD, 0}, Case{1, MODE_CD, 1}, Case{1, MODE_FM, 0}, Case{1, MODE_AM, 0}}) {
-        radio_state.power = c.power;
-        radio_state.mode = c.mode;
-        radio_state.paused = c.paused;
-        strcpy(text, "07");
-        take_trace();
-        EXPECT_EQ(cd_display_poll(&element), 7.0);
-        EXPECT_STREQ(text, "  ");
-        EXPECT_EQ(radio_state.cd_playing, 1);
-        EXPECT_EQ(take_trace(), (Lines{"mciSendStringA \"status cdaudio mode\" 128 -> 0 "
-                                       "\"playing\""}));
-    }
-}
-
-TEST_F(CdPlayer, DisplayRestartsADiscThatPlayedToItsEnd) {
-    std::string short_disc = make_tone_disc(dir, "short", {500, 700}, 0.3);
-    plat::set_cd_source(short_disc.c_str());
-    power_on_in_cd_mode();
-    ASSERT_EQ(cd_play_track(2), 0u);
-    ASSERT_TRUE(wait_until_not_playing(5));
-    EXPECT_EQ(cd_status("current track"), "2");
-    take_trace();
-
-    EXPECT_EQ(cd_display_poll(&element), 0.0);
-    EXPECT_STREQ(text, "  ");
-    Lines expected = {"mciSendStringA \"status cdaudio mode\" 128 -> 0 \"stopped\"",
-                      "mciSendStringA \"status cdaudio media present\" 128 -> 0 \"true\""};
-    Lines restart = restart_then({"mciSendStringA \"play cdaudio from 1\" -> 0"});
-    expected.insert(expected.end(), restart.begin(), restart.end());
-    EXPECT_EQ(take_trace(), expected);
-    EXPECT_EQ(cd_status("mode"), "playing");
-}
-
-TEST_F(CdPlayer, DisplayLeavesAnEmptyDriveAlone) {
-    plat::set_cd_source("none");
-    power_on_in_cd_mode();
-    radio_state.current_track = 4;
-    strcpy(text, "04");
-    take_trace();
-    EXPECT_EQ(cd_display_poll(&element), 4.0);
-    EXPECT_STREQ(text, "04") << "the text stays";
-    EXPECT_EQ(take_trace(),
-              (Lines{"mciSendStringA \"status cdaudio mode\" 128 -> 0 \"not ready\"",
-                     "mciSendStringA \"status cdaudio media present\" 128 -> 0 \"false\""}));
-
-    // Nor an open tray.
-    plat::set_cd_source(twelve.c_str());
-    ASSERT_EQ(cd_door_open(), 0u);
-    take_trace();
-    cd_display_poll(&element);
-    EXPECT_EQ(take_trace().back(),
-              "mciSendStringA \"status cdaudio media present\" 128 -> 0 \"false\"");
 }
 
 TEST_F(CdPlayer, DisplayWritesTwoCharactersAtMostAndGivesTheUnsignedTrack) {

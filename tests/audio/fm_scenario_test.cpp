@@ -41,21 +41,6 @@ class RadioModule {
     StubModule module_;
 };
 
-// Separate sounds in a capture: runs above the threshold with more than
-// gap seconds of quiet between them.
-int bursts(const CapturedAudio& audio, float threshold, double gap) {
-    int count = 0;
-    size_t quiet = static_cast<size_t>(gap * audio.rate) + 1;
-    for (float s : audio.samples) {
-        bool loud = s > threshold || s < -threshold;
-        if (loud && quiet > gap * audio.rate) {
-            ++count;
-        }
-        quiet = loud ? 0 : quiet + 1;
-    }
-    return count;
-}
-
 TEST(FmScenario, EveryDemoPresetIsHeardWithItsClick) {
     reset_radio();
     CaptureSink sink;
@@ -95,8 +80,9 @@ TEST(FmScenario, EveryDemoPresetIsHeardWithItsClick) {
         EXPECT_GT(part.rms(), 0.01) << i;
     }
 
-    // Power, FM, preset 2, preset 3, AM, preset 1, power.
-    EXPECT_EQ(bursts(sink.all("sound"), 0.05f, 0.05), 7);
+    // Power, FM, preset 2, preset 3, AM, preset 1, power: seven sounds, with
+    // quiet between them.
+    EXPECT_EQ(sounding(sink.all("sound"), 0.05f).silences(0.05, 0.05).size() + 1, 7u);
 }
 
 // Without a sound device or a filter graph the radio still works: every

@@ -1,7 +1,7 @@
 // Every format, and WAV files of every common layout, heard both as a
-// preset (the filter graph) and as a track of a folder disc (the virtual
-// drive): the two share one decoder head, so what plays as one plays as the
-// other.
+// preset (the filter graph), once at its tone and length, and as a track of
+// a folder disc (the virtual drive): the two share one decoder head, so what
+// plays as one plays as the other.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -84,6 +84,8 @@ void write_wav(const std::string& path, const WavLayout& layout, double frequenc
 struct Track {
     std::string name;
     double frequency;
+    double seconds;  // how long it sounds, ringing out after it ends
+    double ring;
 };
 
 class Formats : public ::testing::Test {
@@ -107,15 +109,16 @@ class Formats : public ::testing::Test {
             char name[16];
             snprintf(name, sizeof name, "%02d.wav", number++);
             write_wav(disc_ + "/" + name, v.layout, v.frequency, 0.6, v.odd);
-            tracks_.push_back({name, v.frequency});
+            tracks_.push_back({name, v.frequency, 0.6, 0});
         }
-        for (Track fixture :
-             {Track{"tone.mp3", 660}, Track{"tone.wma", 550}, Track{"tone.mid", 440}}) {
+        // Codecs add a little at the ends; a synthesiser lets its note ring.
+        for (Track fixture : {Track{"tone.mp3", 660, 0.5, 0.1}, Track{"tone.wma", 550, 0.5, 0.1},
+                              Track{"tone.mid", 440, 0.4, 0.6}}) {
             char name[16];
             snprintf(name, sizeof name, "%02d%s", number++,
                      fs::path(fixture.name).extension().c_str());
             fs::copy_file(source_file("tests/fixtures/" + fixture.name), disc_ + "/" + name);
-            tracks_.push_back({name, fixture.frequency});
+            tracks_.push_back({name, fixture.frequency, fixture.seconds, fixture.ring});
         }
         CoInitialize(nullptr);
         media_init(nullptr, 0, 0, 0, 0);
@@ -142,8 +145,9 @@ TEST_F(Formats, EachIsHeardAsAPresetAndAsACdTrack) {
     for (const Track& track : tracks_) {
         std::string path = disc_ + "/" + track.name;
         MediaHandle handle = media_open(path.c_str());
-        ASSERT_NE(handle, nullptr) << track.name;
+        ASSERT_EQ(handle, path.c_str()) << "the handle is the caller's own text";
         media_play(handle, 0);
+        EXPECT_EQ(media_player.playing, 1);
         EXPECT_TRUE(listen_until([] { return media_player.playing == 0; }, 20)) << track.name;
         media_stop();
     }
@@ -165,6 +169,10 @@ TEST_F(Formats, EachIsHeardAsAPresetAndAsACdTrack) {
     for (size_t i = 0; i < tracks_.size(); ++i) {
         SCOPED_TRACE(tracks_[i].name);
         EXPECT_GT(sounding(presets[i]).rms(), 0.05);
+        // Once, and not again.
+        EXPECT_GT(sounding(presets[i], 0.005f).seconds(), tracks_[i].seconds - 0.05);
+        EXPECT_LT(sounding(presets[i], 0.005f).seconds(),
+                  tracks_[i].seconds + tracks_[i].ring + 0.05);
         EXPECT_NEAR(pitch(presets[i]), tracks_[i].frequency, 6) << "as a preset";
         EXPECT_NEAR(pitch(cd[i]), tracks_[i].frequency, 6) << "as CD track " << i + 1;
     }

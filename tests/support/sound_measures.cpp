@@ -65,20 +65,9 @@ double CapturedAudio::dominant_frequency(double low, double high, double step) c
 }
 
 double CapturedAudio::longest_silence(double threshold) const {
-    size_t longest = 0;
-    size_t run = 0;
-    for (float s : samples) {
-        run = std::fabs(s) < threshold ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    return rate > 0 ? double(longest) / rate : 0.0;
-}
-
-double CapturedAudio::first_sound(double threshold) const {
-    for (size_t i = 0; i < samples.size(); ++i) {
-        if (std::fabs(samples[i]) > threshold) return double(i) / rate;
-    }
-    return -1;
+    double longest = 0;
+    for (const Quiet& quiet : silences(0, threshold)) longest = std::max(longest, quiet.length);
+    return longest;
 }
 
 double CapturedAudio::first_click() const {
@@ -95,20 +84,6 @@ double CapturedAudio::first_click() const {
         if (big[k + enough - 1] - big[k] < window) return double(big[k]) / rate;
     }
     return -1;
-}
-
-double CapturedAudio::sounding_level_db(double threshold) const {
-    const size_t block = static_cast<size_t>(rate / 50);
-    std::vector<double> levels;
-    for (size_t at = 0; block > 0 && at + block <= samples.size(); at += block) {
-        double sum = 0;
-        for (size_t i = at; i < at + block; ++i) sum += double(samples[i]) * samples[i];
-        const double rms_value = std::sqrt(sum / block);
-        if (rms_value > threshold) levels.push_back(20 * std::log10(rms_value));
-    }
-    if (levels.empty()) return -200;
-    std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
-    return levels[levels.size() / 2];
 }
 
 std::vector<CapturedAudio::Quiet> CapturedAudio::silences(double min_seconds,

@@ -25,15 +25,10 @@ struct CapturedAudio {
     double dominant_frequency(double low = 50, double high = 4000, double step = 5) const;
     // The longest run of samples below threshold, in seconds.
     double longest_silence(double threshold = 0.002) const;
-    // Seconds from the start to the first sample above threshold; -1 when none.
-    double first_sound(double threshold = 0.002) const;
     // Seconds from the start to the first burst of bright noise, such as the
     // radio's click: within 10 ms, many sample-to-sample steps larger than a
     // tone below 1 kHz ever makes. -1 when none.
     double first_click() const;
-    // The level of what sounds, in dB of full scale: the median over 20 ms
-    // blocks that are not silent, so that a short gap does not lower it.
-    double sounding_level_db(double threshold = 0.002) const;
     // Each run of samples below threshold at least min_seconds long:
     // seconds from the start to the run, and its length.
     struct Quiet {

@@ -17,19 +17,11 @@ struct Stamp {
     double at;
 };
 
-// Kept to the end of the process: the reader may still be reading while
-// the process ends.
-struct Capture {
-    CRITICAL_SECTION lock;
-    std::vector<int16_t> heard;  // mono
-    std::vector<Stamp> stamps;
-    bool ended = false;
-};
-Capture& capture = *new Capture;
-CRITICAL_SECTION& lock = capture.lock;
-std::vector<int16_t>& heard = capture.heard;
-std::vector<Stamp>& stamps = capture.stamps;
-bool& ended = capture.ended;
+// Never destroyed: the reader may still be reading while the process ends.
+CRITICAL_SECTION lock;
+std::vector<int16_t>& heard = *new std::vector<int16_t>;  // mono
+std::vector<Stamp>& stamps = *new std::vector<Stamp>;
+bool ended = false;
 
 DWORD WINAPI read_capture(void* input) {
     std::vector<char> block(1 << 16);
@@ -75,74 +67,52 @@ double offset_near(double t) {
 }  // namespace
 
 double capture_clock() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
+    LARGE_INTEGER now, frequency;
     QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
     return double(now.QuadPart) / double(frequency.QuadPart);
 }
 
 bool capture_start(std::string& why) {
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     InitializeCriticalSection(&lock);
-    HANDLE thread = CreateThread(nullptr, 0, read_capture, input, 0, nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, 0, read_capture, GetStdHandle(STD_INPUT_HANDLE), 0, nullptr);
     if (thread == nullptr) {
         why = "no thread to read the capture";
         return false;
     }
     CloseHandle(thread);
     // The sink's monitor sends silence while nothing plays.
-    const double start = capture_clock();
-    while (capture_clock() - start < 10) {
+    for (const double give_up = capture_clock() + 10; capture_clock() < give_up; Sleep(10)) {
         EnterCriticalSection(&lock);
         const bool arrived = !stamps.empty(), over = ended;
         LeaveCriticalSection(&lock);
         if (arrived) return true;
         if (over) break;
-        Sleep(10);
     }
     why = "nothing arrived from the sound card's capture";
     return false;
 }
 
 CapturedAudio capture_heard(double from, double to) {
+    // A block is made at most a few milliseconds before it arrives.
+    for (const double give_up = std::max(capture_clock(), to) + 5;; Sleep(5)) {
+        EnterCriticalSection(&lock);
+        if (stamps.back().at > to + 0.05 || ended || capture_clock() > give_up) break;
+        LeaveCriticalSection(&lock);
+    }
+    const double offset = offset_near(to);
+    const auto frame = [&](double t) {
+        return std::min(heard.size(), static_cast<size_t>(std::max(0.0, (t - offset) * RATE)));
+    };
     CapturedAudio audio;
     audio.rate = RATE;
     audio.channels = 1;
-    // A block is made at most a few milliseconds before it arrives.
-    const double wait_end = std::max(capture_clock(), to) + 5;
-    for (;;) {
-        EnterCriticalSection(&lock);
-        const bool passed = !stamps.empty() && stamps.back().at > to + 0.05;
-
-        if (stamps.empty()) {
-            LeaveCriticalSection(&lock);
-            return audio;
-        }
-        if (passed || ended || capture_clock() > wait_end) {
-            const double offset = offset_near(to);
-            const auto frame = [&](double t) {
-                const double f = std::max(0.0, (t - offset) * RATE);
-                return std::min(heard.size(), static_cast<size_t>(f));
-            };
-            const size_t first = frame(from), last = frame(to);
-            audio.start = offset + double(first) / RATE;
-            for (size_t i = first; i < last; ++i) audio.samples.push_back(heard[i] / 32768.0f);
-            LeaveCriticalSection(&lock);
-            return audio;
-        }
-        LeaveCriticalSection(&lock);
-        Sleep(5);
-    }
-}
-
-double capture_first_sound(double from, double to, double threshold) {
-    const CapturedAudio audio = capture_heard(from, to);
-    const double at = audio.first_sound(threshold);
-    return at < 0 ? -1 : audio.start + at;
+    const size_t first = frame(from), last = frame(to);
+    audio.start = offset + double(first) / RATE;
+    for (size_t i = first; i < last; ++i) audio.samples.push_back(heard[i] / 32768.0f);
+    LeaveCriticalSection(&lock);
+    return audio;
 }
 
 double capture_started_sound(double from, double until) {

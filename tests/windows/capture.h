@@ -10,9 +10,10 @@
 // most), then answers with what was heard; the measures of the answer are
 // those of tests/support/sound_measures.h. For example, a tone heard:
 //   sounding(capture_heard(a, b)).dominant_frequency(200, 2000, 1)
-// its level: capture_heard(a, b).sounding_level_db(); the longest silence:
-// capture_heard(a, b).longest_silence(); the first sample after t:
-// capture_first_sound(t, t + 2).
+// its level in dB: 20 * log10(capture_heard(a, b).rms()) (or of its peak(),
+// which gaps in the sound leave alone); the longest silence:
+// capture_heard(a, b).longest_silence(); the time of the first sample
+// after t: sounding(capture_heard(t, u), 0.002f).start, when not empty.
 #pragma once
 
 #include <string>
@@ -27,9 +28,6 @@ double capture_clock();
 // What was heard from one time to another; its start is the time of its
 // first sample. Empty when the capture has nothing of that stretch.
 CapturedAudio capture_heard(double from, double to);
-// The time of the first sample above threshold from one time to another;
-// -1 when it stayed silent.
-double capture_first_sound(double from, double to, double threshold = 0.002);
 // The first sample of the sound that a press made at `from` started: after
 // its click and the quiet that follows it (the sound it stopped, then its
 // start). -1 when nothing has begun by `until`.

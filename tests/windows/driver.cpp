@@ -6,7 +6,8 @@
 // the stack probe, it first shows that its stack check catches a callback
 // of the wrong calling convention.
 // Its standard input is the run's sound card (capture.h), whose sound the
-// checks of FM and AM hear (fm_am_heard.h).
+// checks of FM and AM hear (fm_am_heard.h), and those of CD mode with the
+// test CD drive (cd_road.h).
 //   driver.exe PATH-TO-skytune.gau FIXTURE-FOLDER [PATH-TO-stack_probe.dll
 //              [STATION-URL STATION-CONTROL-FOLDER]]
 //   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER [STATION-URL [MISBEHAVING-URL...]]
@@ -16,8 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/wine_bench.h"
 #include "platform/win32.h"
 #include "tests/windows/capture.h"
+#include "tests/windows/cd_road.h"
 #include "tests/windows/checks.h"
 #include "tests/windows/fm_am_heard.h"
 #include "tests/windows/module_checks.h"
@@ -25,7 +28,7 @@
 #include "tests/windows/radio_areas.h"
 #include "tests/windows/scratch_files.h"
 #include "tests/windows/station_heard.h"
-#include "tests/windows/wine_bench.h"
+#include "tools/demo_disc/wav_file.h"
 
 namespace {
 
@@ -104,26 +107,16 @@ void first_install(const Scratch& s) {
     check_equal(tip("Open/Close CD Door"), "Open/Close CD Door", "door tooltip");
     check_equal(tip(POWER), "Power On/Off (off)", "power tooltip, off");
     check_equal(tip(preset_area(1)), "CD Player Track #1 - Audio CD not installed.",
-                "CD preset tooltip without a drive");
+                "CD preset tooltip with an empty drive");
     const PanelArea* power = panel_area(radio_areas, POWER);
     check(power && !panel_click(*power, sim::MOUSE_RIGHT),
           "a right click on power reaches no handler");
 
-    // CD mode without a drive: every control fails quietly.
     click(POWER);
     check_equal(tip(POWER), "Power On/Off (on)", "power tooltip, on");
-    panel_service(sim::SERVICE_PRE_UPDATE, 0);
-    panel_redraw();
-    for (const char* area : {NEXT_TRACK, PREVIOUS_TRACK, "Open/Close CD Door", "Open/Close CD Door",
-                             "Increase Volume Level", "Increase Volume Level"}) {
-        click(area);
-    }
-    click(preset_area(3));
-    click(PAUSE);
-    check_equal(tip(PAUSE), "Pause On/Off (on)", "pause tooltip, on");
-    click(PAUSE);
-    check_equal(tip(preset_area(6)), "CD Player Track #6 - Audio CD not installed.",
-                "CD preset 6 tooltip without a drive");
+    click("Increase Volume Level");
+    click("Increase Volume Level");
+    drive_cd_mode(s);
 
     click(MODE_AM_AREA);
     check_equal(tip(preset_area(6)), "AM Preset #6 - No file assigned.", "AM preset 6 tooltip");
@@ -131,7 +124,7 @@ void first_install(const Scratch& s) {
     check_equal(tip(preset_area(1)), "FM Preset #1 - No file assigned.", "FM preset 1 tooltip");
     panel_service(sim::SERVICE_PRE_UPDATE, 0);
     check_equal(panel_redraw(), "  ", "the track display outside CD mode");
-    panel_pump(200, nullptr, 1);
+    panel_pump(200);
 
     panel_service(sim::SERVICE_PRE_KILL, 0);
     const std::vector<std::string> lines = saved_settings(s, "first save", true);
@@ -148,7 +141,7 @@ void first_install(const Scratch& s) {
 const char ROAD_TRIP[] = "Road trip.m3u8";
 
 void write_playlist(const Scratch& s) {
-    write_file(s.sound + "low.wav", tone_wav(22050, 330, 1500));
+    write_tone_wav(s.sound + "low.wav", 330, 1.5, 0.25);
     write_file(s.sound + ROAD_TRIP,
                "#EXTM3U\r\n.\\tone.wav\r\nmissing.wav\r\n"
                "#EXTINF:1,Low tone\r\n" +
@@ -161,23 +154,22 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
     // under the lower-case name.
     DeleteFileA((s.gauges + "skytune.dat").c_str());
     write_playlist(s);
-    std::vector<std::string> lines = {
-        "Tone", s.sound + "tone.wav",    "Click",   "CLICK_RCD",
-        "Gone", ".\\Sound\\missing.wav", ROAD_TRIP, ".\\Sound\\" + std::string(ROAD_TRIP)};
-    for (int i = 4; i < 6; ++i) lines.insert(lines.end(), 2, "No file assigned.");
-    lines.push_back("Tone AM");
-    lines.push_back(".\\Sound\\tone.wav");
-    lines.push_back("station.pls");
-    lines.push_back(".\\Sound\\station.pls");
+    const std::string none = "No file assigned.", sound = ".\\Sound\\";
+    std::vector<std::string> lines = {"Tone",        s.sound + "tone.wav",
+                                      "Click",       "CLICK_RCD",
+                                      "Gone",        sound + "missing.wav",
+                                      ROAD_TRIP,     sound + ROAD_TRIP,
+                                      none,          none,
+                                      none,          none,
+                                      "Tone AM",     sound + "tone.wav",
+                                      "station.pls", sound + "station.pls"};
+    lines.resize(24, none);
     if (!station.empty()) {
         write_file(s.sound + "station.pls",
                    "[playlist]\r\nFile1=" + station + "\r\nTitle1=Loopback FM\r\n");
     }
-    for (int i = 8; i < 12; ++i) lines.insert(lines.end(), 2, "No file assigned.");
     place_format_presets(s, fixtures, lines);
-    lines.push_back(s.sound);
-    lines.push_back(" 95");
-    lines.push_back(" 30");
+    lines.insert(lines.end(), {s.sound, " 95", " 30"});
     write_file(s.gauges + "SKYTUNE.DAT", lines_file(lines));
 
     panel_service(sim::SERVICE_PRE_INSTALL, reinterpret_cast<uintptr_t>(panel_module));
@@ -200,32 +192,28 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
     hear_fm_and_am();
     hear_playlist();
     click(preset_area(2));
-    panel_pump(300, nullptr, 1);
+    panel_pump(300);
     if (station.empty()) {
         click(POWER);
     } else {
         hear_station(control);
     }
-    panel_pump(200, nullptr, 1);
+    panel_pump(200);
     check_clicks_heard();
 
     panel_service(sim::SERVICE_PRE_KILL, 0);
     printf("note: the second pre-kill took %.2f ms\n", module_calls.last_us / 1000);
     check(list_files(s.temp + "Res*.tmp").empty(), "pre-kill deletes the Res file");
     const std::vector<std::string> saved = saved_settings(s, "second save", false);
-    check_equal(saved[0], "Tone", "slot 0 name");
-    check_equal(saved[1], ".\\Sound\\tone.wav", "slot 0 path, made relative");
-    check_equal(saved[3], "CLICK_RCD", "slot 1 path, a resource name");
-    check_equal(saved[4], "Gone", "slot 2 keeps its name while its file is missing");
-    check_equal(saved[5], ".\\Sound\\missing.wav", "slot 2 path as stored");
-    check_equal(saved[6], ROAD_TRIP, "slot 3 keeps the playlist's name");
-    check_equal(saved[7], ".\\Sound\\" + std::string(ROAD_TRIP), "slot 3 keeps its path");
-    check_equal(saved[12], "Tone AM", "slot 6 name");
-    check_equal(saved[13], ".\\Sound\\tone.wav", "slot 6 path");
+    // Names and paths as loaded, the first made relative; the media volume one
+    // step down.
+    lines[1] = sound + "tone.wav";
+    lines[25] = " 93";
+    for (size_t i : {0, 1, 3, 4, 5, 6, 7, 12, 13, 25, 26}) {
+        check_equal(saved[i], lines[i], "settings line " + std::to_string(i + 1) + " saved");
+    }
     check(saved[24].compare(0, 7, ".\\Sound") == 0,
           "the browse folder is saved relative: " + saved[24]);
-    check_equal(saved[25], " 93", "media volume after one step down");
-    check_equal(saved[26], " 30", "CD volume");
 }
 
 // The probe's cdecl handler and tooltip callback leave their 8 and 24 bytes
@@ -293,7 +281,7 @@ int main(int argc, char** argv) {
     const Scratch s = scratch_simulator();
     check(CopyFileA(windows_path(argv[1]).c_str(), s.module.c_str(), FALSE) != 0,
           "the module is copied into the scratch folder as SkyTune.GAU");
-    write_file(s.sound + "tone.wav", tone_wav(22050, 440, 1500));
+    write_tone_wav(s.sound + "tone.wav", 440, 1.5, 0.25);
     CoInitialize(nullptr);
     panel_answer_message_boxes();
 

@@ -3,15 +3,12 @@
 #include <cstring>
 #include <list>
 
-#include "tests/windows/capture.h"
-
 HMODULE panel_module;
 sim::Linkage* panel_linkage;
 sim::ImportTable* panel_imports;
 sim::GaugeHeader* panel_gauge;
 std::vector<ServiceCall> service_calls;
 std::vector<ShownMessage> shown_messages;
-std::vector<double> graph_notices;
 
 namespace {
 
@@ -225,32 +222,31 @@ std::string panel_redraw() {
     return text;
 }
 
-int panel_pump(DWORD milliseconds, const char* window_class, int enough) {
-    int count = 0;
+void panel_pump(DWORD milliseconds) {
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds && count < enough) {
+    while (GetTickCount() - start < milliseconds) {
         MSG message;
         // Time is looked at between messages too: a graph looping a clip of
         // a few milliseconds posts its notices faster than they are read.
         while (GetTickCount() - start < milliseconds &&
                PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            char name[64] = "";
-            if (message.hwnd) GetClassNameA(message.hwnd, name, sizeof name);
-            if (window_class && strcmp(name, window_class) == 0) ++count;
-            if (strcmp(name, "EventNotify") == 0) graph_notices.push_back(capture_clock());
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
         Sleep(10);
     }
-    return count;
+}
+
+std::string panel_frame() {
+    panel_service(sim::SERVICE_PRE_UPDATE, 0);
+    const std::string text = panel_redraw();
+    panel_pump(55);
+    return text;
 }
 
 void panel_run(DWORD milliseconds) {
-    for (DWORD passed = 0; passed < milliseconds; passed += 55) {
-        panel_service(sim::SERVICE_PRE_UPDATE, 0);
-        panel_redraw();
-        panel_pump(55, nullptr, 1 << 30);
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+        panel_frame();
     }
 }
 

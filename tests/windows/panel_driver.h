@@ -56,14 +56,12 @@ bool panel_click(const PanelArea& area, uint32_t event);
 // Runs every element's update callback, as a redraw does; returns the
 // string element's text afterwards ("" when there is none).
 std::string panel_redraw();
-// Dispatches queued messages for about the given time; returns how many
-// went to windows of the given class.
-int panel_pump(DWORD milliseconds, const char* window_class, int enough);
-// When messages reached the module's graph notice window (EventNotify), on
-// the capture's clock; a player that reads its graphs elsewhere sends none.
-extern std::vector<double> graph_notices;
-// The simulator's panel for a while: an update and its redraw every 55 ms,
-// messages dispatched as they come in between.
+// Dispatches messages as they come for about the given time.
+void panel_pump(DWORD milliseconds);
+// One of the simulator's frames, 18 a second: an update and a redraw, then
+// the messages until the next; returns the string element's text.
+std::string panel_frame();
+// Frames for about the given time.
 void panel_run(DWORD milliseconds);
 // From now on message boxes are recorded and closed at once.
 void panel_answer_message_boxes();

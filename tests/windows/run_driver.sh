@@ -15,7 +15,7 @@ name=windows_driver
 . "$top/tests/windows/windows_steps.sh"
 
 wine_ready "$name" "$arch"
-windows_build "$name" "$arch" skytune_gauge windows_driver stack_probe
+windows_build "$name" "$arch" skytune_gauge windows_driver stack_probe mci_test_drive
 
 build="$(windows_build_dir "$arch")"
 module="$build/gauge/skytune.gau"
@@ -49,13 +49,16 @@ else
     read -r -t 30 url <&"$from_station" && station=("$url" "$control") ||
         echo "$name: no station preset: the test station did not start"
 fi
-wine_run "$arch" "$build/tests/windows/windows_driver.exe" "$module" "$top/tests/fixtures/" \
+wine_run "$arch" --cdaudio "$build/tests/windows/mci_test_drive.dll" \
+    "$build/tests/windows/windows_driver.exe" "$module" "$top/tests/fixtures/" \
     "$build/tests/windows/stack_probe.dll" "${station[@]}" >"$out" 2>"$build/wine/driver.err"
 status=$?
 tr -d '\r' <"$out"
 if ! tr -d '\r' <"$out" | tail -n 1 | grep -Eq '^[0-9]+ passed, 0 failed$'; then
     echo "$name: the driver did not finish cleanly (exit status $status); Wine said:"
     grep -v '^ALSA lib' "$build/wine/driver.err" | tail -n 20
+    echo "$name: the test CD drive's last lines:"
+    tail -n 10 "$build/wine/cd.log" 2>/dev/null
     exit 1
 fi
 sha256sum "$module" | cut -d' ' -f1 >"$passed"

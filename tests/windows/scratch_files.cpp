@@ -100,34 +100,3 @@ std::vector<std::string> list_files(const std::string& pattern) {
     FindClose(search);
     return names;
 }
-
-namespace {
-void put32(std::string& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-void put16(std::string& out, uint16_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>(value >> 8);
-}
-}  // namespace
-
-std::string tone_wav(int rate, int frequency, int milliseconds) {
-    const uint32_t frames = static_cast<uint32_t>(rate) * milliseconds / 1000;
-    std::string wav = "RIFF";
-    put32(wav, 36 + frames * 2);
-    wav += "WAVEfmt ";
-    put32(wav, 16);
-    put16(wav, 1);
-    put16(wav, 1);
-    put32(wav, rate);
-    put32(wav, rate * 2);
-    put16(wav, 2);
-    put16(wav, 16);
-    wav += "data";
-    put32(wav, frames * 2);
-    const double step = 2 * 3.14159265358979 * frequency / rate;
-    for (uint32_t i = 0; i < frames; ++i) {
-        put16(wav, static_cast<uint16_t>(static_cast<int16_t>(8000 * sin(step * i))));
-    }
-    return wav;
-}

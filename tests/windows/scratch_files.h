@@ -1,5 +1,5 @@
-// Files the driver prepares and reads back: a scratch folder, a tone WAV,
-// whole files and their CR LF lines, folder listings with on-disk names.
+// Files the driver prepares and reads back: a scratch folder, whole files and their CR LF lines,
+// folder listings with on-disk names.
 #pragma once
 
 #include <windows.h>
@@ -24,5 +24,3 @@ std::string read_file(const std::string& path);
 std::vector<std::string> text_lines(const std::string& bytes, bool& all_crlf);
 // The names that match a pattern (such as "C:\dir\*.dat"), as stored on disk.
 std::vector<std::string> list_files(const std::string& pattern);
-// A 16-bit mono WAV image of a sine tone.
-std::string tone_wav(int rate, int frequency, int milliseconds);

@@ -9,11 +9,19 @@
 # monitor is recorded as raw 16-bit stereo at 48 kHz into the program's
 # standard input (tests/windows/capture.h hears it). The server, the
 # recorder and their folder end with the run, whatever ends it.
-#   wine_session.sh WINE STATE PROGRAM ARGS...
+#
+# Given a cdaudio driver, the prefix's MCI devices of that type are its;
+# its log goes to STATE/cd.log.
+#   wine_session.sh WINE STATE [--cdaudio DLL] PROGRAM ARGS...
 set -uo pipefail
 wine="$(command -v "$1")"
 state="$2"
 shift 2
+cdaudio=""
+if [ "${1:-}" = --cdaudio ]; then
+    cdaudio="$2"
+    shift 2
+fi
 
 mkdir -p "$state/home"
 export HOME="$state/home"
@@ -37,6 +45,22 @@ if [ "$(cat "$WINEPREFIX/.skytune-ready" 2>/dev/null)" != "$prefix_settings" ]; 
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
     "$wineserver" -w 2>/dev/null || true
     echo "$prefix_settings" >"$WINEPREFIX/.skytune-ready"
+    rm -f "$WINEPREFIX/.skytune-cdaudio"
+fi
+if [ -n "$cdaudio" ]; then
+    # In the prefix's system folder under a name of its own, named for the
+    # device type in place of Wine's driver: in the MCI32 key, where
+    # Windows looks, and in the MCI key, where Wine 8's winmm looks (before
+    # system.ini's [mci] section, which names Wine's own).
+    cp "$cdaudio" "$WINEPREFIX/drive_c/windows/system32/skytune_cdaudio.dll"
+    key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\MCI'
+    if [ ! -f "$WINEPREFIX/.skytune-cdaudio" ] &&
+        "$wine" reg add "${key}32" /v CDAudio /d skytune_cdaudio.dll /f >/dev/null 2>&1 &&
+        "$wine" reg add "$key" /v CDAudio /d skytune_cdaudio.dll /f >/dev/null 2>&1; then
+        touch "$WINEPREFIX/.skytune-cdaudio"
+    fi
+    rm -f "$state/cd.log"
+    export SKYTUNE_TEST_CD_LOG="Z:$state/cd.log"
 fi
 
 sound="$(mktemp -d "${TMPDIR:-/tmp}/skytune-sound.XXXXXX")"

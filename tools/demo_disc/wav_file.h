@@ -1,5 +1,5 @@
 // Writes 16-bit mono PCM WAV files: the demo disc's tracks and the tests'
-// own short discs.
+// own short discs and tones, on Linux and on Windows.
 #pragma once
 
 #include <cmath>
@@ -46,7 +46,8 @@ inline bool write_tone_wav(const std::string& path, double frequency, double sec
                            double amplitude = 0.5, int rate = 22050) {
     std::vector<float> samples(static_cast<size_t>(seconds * rate));
     for (size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<float>(amplitude * std::sin(2 * M_PI * frequency * i / rate));
+        samples[i] = static_cast<float>(
+            amplitude * std::sin(2 * 3.14159265358979323846 * frequency * i / rate));
     }
     return write_wav_mono16(path, rate, samples);
 }

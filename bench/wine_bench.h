@@ -2,7 +2,8 @@
 // QueryPerformanceCounter around each call into it: pre-install with twelve
 // presets of the four formats (a WAV, an MP3, a MIDI and a WMA file from
 // SOUND-FOLDER, three of each), and the longest single call while presets
-// are switched and while the mode changes, with the simulator's 18 updates a
+// are switched, while the mode changes, while the test CD drive plays a
+// disc and while CD presets are pressed, with the simulator's 18 updates a
 // second in between. Prints one line per figure.
 #pragma once
 
