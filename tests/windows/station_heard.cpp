@@ -69,8 +69,7 @@ double tone_started(const Press& press, double tone) {
     const double click = heard.first_click();
     for (double at = click < 0 ? 0 : click + 0.03; at + 0.15 < heard.seconds(); at += 0.01) {
         if (sounds(at) && sounds(at + 0.05) && sounds(at + 0.1)) {
-            const double first = heard.slice(at, at + 0.05).first_sound(0.002);
-            return heard.start + at + (first < 0 ? 0 : first);
+            return heard.start + at;
         }
     }
     return -1;

@@ -11,7 +11,7 @@
 #include "tests/windows/radio_areas.h"
 
 void hear_station(const std::string& control_folder);
-// When a tone began after the press (within two seconds, the panel running
-// meanwhile), on the capture's clock; -1 when it did not. What the press
+// When a tone began after the press, to 10 ms (within two seconds, the
+// panel running meanwhile), on the capture's clock; -1 when it did not. What the press
 // stopped may fade out in steps first, so the tone itself is looked for.
 double tone_started(const Press& press, double tone);
