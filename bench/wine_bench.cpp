@@ -18,6 +18,7 @@
 #include "tests/windows/panel_driver.h"
 #include "tests/windows/radio_areas.h"
 #include "tests/windows/scratch_files.h"
+#include "tests/windows/station_heard.h"
 
 namespace {
 
@@ -143,8 +144,7 @@ void bench_station() {
     panel_run(500);
     module_calls_reset();
     const Press press = click(preset_area(6));
-    panel_run(1500);
-    const double heard = tone_start(press.start, press.end + 1.5, 500);
+    const double heard = tone_started(press, 500);
     if (heard < 0) {
         printf("press on a loopback station's preset: no sound heard\n");
     } else {
