@@ -1,9 +1,10 @@
 // Threads, events and critical sections over POSIX threads. A handle is a
 // waitable object that lives while its handle is open or its thread runs:
 // an event (manual or automatic reset) or a thread, signalled when the
-// thread ends. Named events, suspended threads and stack sizes are not
-// offered. FreeLibraryAndExitThread ends the thread by unwinding it, and
-// lets the module go only once the unwinding has left the module's code.
+// thread ends. A wait takes one object or any of several (never all of
+// them). Named events, suspended threads and stack sizes are not offered.
+// FreeLibraryAndExitThread ends the thread by unwinding it, and lets the
+// module go only once the unwinding has left the module's code.
 #include "platform/native/threads.h"
 
 #include <dlfcn.h>
@@ -15,24 +16,30 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/native/standin.h"
 #include "platform/sync_handles.h"
 
 namespace {
 
+// One lock and one signal for every object's state: a wait on several
+// objects wakes when any of them is signalled.
+std::mutex signal_lock;
+std::condition_variable signal_changed;
+
 struct Waitable {
     bool thread = false;
     bool manual_reset = true;
-    long long number = 0;  // stands for the handle in the trace
-    std::mutex lock;
-    std::condition_variable changed;
-    bool signalled = false;
+    long long number = 0;    // stands for the handle in the trace
+    bool signalled = false;  // under signal_lock
 
-    void signal() {
-        std::lock_guard<std::mutex> hold(lock);
-        signalled = true;
-        changed.notify_all();
+    void set(bool on) {
+        std::lock_guard<std::mutex> hold(signal_lock);
+        signalled = on;
+        if (on) {
+            signal_changed.notify_all();
+        }
     }
 };
 
@@ -76,7 +83,7 @@ struct ThreadEnd {
         if (module_to_free != nullptr) {
             dlclose(module_to_free);
         }
-        thread->signal();
+        thread->set(true);
     }
 };
 
@@ -109,6 +116,18 @@ bool close_sync_handle(HANDLE handle, long long* number) {
     return true;
 }
 
+HANDLE open_sync_event() {
+    auto event = std::make_shared<Waitable>();
+    return open_handle(event);
+}
+
+void signal_sync_event(HANDLE handle, bool on) {
+    std::shared_ptr<Waitable> event = find(handle);
+    if (event != nullptr) {
+        event->set(on);
+    }
+}
+
 }  // namespace plat
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
@@ -138,26 +157,63 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     return result;
 }
 
+namespace {
+
+// The index of the first signalled object, taken (an automatic reset event
+// is reset), or -1 when none is.
+int take_signalled(const std::vector<std::shared_ptr<Waitable>>& objects) {
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (objects[i]->signalled) {
+            if (!objects[i]->manual_reset) {
+                objects[i]->signalled = false;
+            }
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// WAIT_OBJECT_0 + the index of the object that ended the wait, or
+// WAIT_TIMEOUT.
+DWORD wait_for_any(const std::vector<std::shared_ptr<Waitable>>& objects, DWORD milliseconds) {
+    std::unique_lock<std::mutex> hold(signal_lock);
+    int found = -1;
+    auto ready = [&] { return (found = take_signalled(objects)) >= 0; };
+    if (milliseconds == INFINITE) {
+        signal_changed.wait(hold, ready);
+    } else {
+        signal_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready);
+    }
+    return found >= 0 ? WAIT_OBJECT_0 + static_cast<DWORD>(found) : WAIT_TIMEOUT;
+}
+
+}  // namespace
+
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     std::shared_ptr<Waitable> object = find(handle);
     DWORD result = WAIT_FAILED;
     if (object != nullptr && !plat::fault("WaitForSingleObject")) {
-        std::unique_lock<std::mutex> hold(object->lock);
-        auto ready = [&object] { return object->signalled; };
-        bool signalled = false;
-        if (milliseconds == INFINITE) {
-            object->changed.wait(hold, ready);
-            signalled = true;
-        } else {
-            signalled =
-                object->changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready);
-        }
-        if (signalled && !object->manual_reset) {
-            object->signalled = false;
-        }
-        result = signalled ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+        result = wait_for_any({object}, milliseconds);
     }
     plat::Trace("WaitForSingleObject").num(number_of(object)).num(milliseconds).ret(result);
+    return result;
+}
+
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wait_all,
+                             DWORD milliseconds) {
+    std::vector<std::shared_ptr<Waitable>> objects;
+    plat::Trace trace("WaitForMultipleObjects");
+    bool known = handles != nullptr && count > 0 && count <= MAXIMUM_WAIT_OBJECTS;
+    for (DWORD i = 0; known && i < count; ++i) {
+        objects.push_back(find(handles[i]));
+        known = objects.back() != nullptr;
+        trace.num(number_of(objects.back()));
+    }
+    DWORD result = WAIT_FAILED;
+    if (known && wait_all == FALSE && !plat::fault("WaitForMultipleObjects")) {
+        result = wait_for_any(objects, milliseconds);
+    }
+    trace.num(wait_all).num(milliseconds).ret(result);
     return result;
 }
 
@@ -178,7 +234,7 @@ BOOL SetEvent(HANDLE handle) {
     std::shared_ptr<Waitable> event = find(handle);
     BOOL result = event != nullptr && !event->thread && !plat::fault("SetEvent") ? TRUE : FALSE;
     if (result == TRUE) {
-        event->signal();
+        event->set(true);
     }
     plat::Trace("SetEvent").num(number_of(event)).ret(result);
     return result;
@@ -188,8 +244,7 @@ BOOL ResetEvent(HANDLE handle) {
     std::shared_ptr<Waitable> event = find(handle);
     BOOL result = event != nullptr && !event->thread && !plat::fault("ResetEvent") ? TRUE : FALSE;
     if (result == TRUE) {
-        std::lock_guard<std::mutex> hold(event->lock);
-        event->signalled = false;
+        event->set(false);
     }
     plat::Trace("ResetEvent").num(number_of(event)).ret(result);
     return result;
