@@ -19,7 +19,7 @@ namespace plat {
 namespace {
 
 // The choice is made on the host's thread and read wherever a stream
-// starts: the graph worker, MCI commands, the sound device.
+// starts: a filter graph's caller, MCI commands, the sound device.
 std::mutex lock;
 SinkKind sink_kind = SinkKind::Real;
 std::string capture_dir;

@@ -60,7 +60,7 @@ class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
     gint64 position();
     // Whether the chains' ends and errors become events: only while the
     // graph is meant to run, and never for a chain that a stop has already
-    // doomed (it may play on until the worker reaches it).
+    // doomed (it may play on until the stop reaches it).
     void set_reporting(bool on) {
         if (!on) {
             ++epoch_;

@@ -88,6 +88,8 @@ struct ThreadEnd {
 };
 
 void* run_thread(void* data) {
+    // Named so that a look at the process tells the module's threads apart.
+    pthread_setname_np(pthread_self(), "CreateThread");
     std::unique_ptr<Start> start(static_cast<Start*>(data));
     ThreadEnd end{start->thread};
     LPTHREAD_START_ROUTINE routine = start->routine;

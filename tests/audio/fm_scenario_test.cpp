@@ -71,18 +71,24 @@ TEST(FmScenario, EveryDemoPresetIsHeardWithItsClick) {
 
     // A click lasts 6 ms; no hand presses two buttons faster than that.
     on_power(nullptr, 0);
+    settle();
     listen(0.1);
     on_mode_fm(nullptr, 0);
+    settle();
     listen(0.7);
     on_preset<2>(nullptr, CLICK_LEFT_SINGLE);
+    settle();
     listen(0.7);
     on_preset<3>(nullptr, CLICK_LEFT_SINGLE);
+    settle();
     listen(0.7);
     on_mode_am(nullptr, 0);  // AM preset 3 has no file: silence
     listen(0.3);
     on_preset<1>(nullptr, CLICK_LEFT_SINGLE);
+    settle();
     listen(0.9);
     on_power(nullptr, 0);
+    settle();
     listen(0.1);
 
     radio.service(PANEL_SERVICE_PRE_KILL);
@@ -118,6 +124,7 @@ TEST(FmScenario, WithoutSoundTheRadioStillWorks) {
     on_preset<2>(nullptr, CLICK_LEFT_SINGLE);
     on_volume_up(nullptr, 0);
     on_pause(nullptr, 0);
+    settle();
     listen(0.2);
     EXPECT_EQ(radio_state.power, 1);
     EXPECT_EQ(radio_state.mode, MODE_FM);

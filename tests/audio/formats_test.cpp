@@ -188,6 +188,7 @@ TEST_F(Formats, AnOddLengthWavIsTrackOneOnTheDisplay) {
     // The display, asked at each update, shows what the drive plays.
     EXPECT_TRUE(listen_until([&] { return cd_display_poll(&element) == 1.0; }, 5));
     EXPECT_STREQ(text, "01");
+    listen(0.3);
     cd_stop();
     cd_close();
     radio_state.power = 0;

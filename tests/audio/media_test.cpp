@@ -38,9 +38,10 @@ class Media : public ::testing::Test {
         CoUninitialize();
         unsetenv("TMPDIR");
     }
-    // Plays a file once or in a loop for a while, then stops.
+    // Plays a file once or in a loop for a while from its start, then stops.
     void play_for(MediaHandle handle, int loop, double seconds) {
         media_play(handle, loop);
+        settle();
         listen(seconds);
         media_stop();
         settle();
@@ -150,6 +151,7 @@ TEST_F(Media, VolumeIsHundredthsOfADecibel) {
     // While playing it applies at once; above full it is full.
     media_set_volume(-2000);
     media_play(handle, 1);
+    settle();
     listen(0.3);
     media_set_volume(250);
     EXPECT_EQ(media_panel.volume, 0);
@@ -310,6 +312,7 @@ TEST_F(Media, FailuresWhilePlayingOrStoppingLeaveItSilent) {
     MediaHandle handle = media_open(path.c_str());
     media_set_volume(0);
     media_play(handle, 1);
+    settle();
     listen(0.15);
     plat::faults_set("IBasicAudio::put_Volume");
     media_set_volume(-500);

@@ -214,6 +214,7 @@ TEST_F(Playlists, StepsWrapBothWaysFromTheEntryThatPlayed) {
     ASSERT_NE(handle, nullptr);
     std::vector<std::string> titles;
     auto note = [&] {
+        settle();
         listen(0.3);
         titles.push_back(media_playing_text(handle, "L"));
     };
@@ -242,6 +243,7 @@ TEST_F(Playlists, AOneEntryListIsHeardAsItsFileAlone) {
     std::string path =
         list("one.pls", "[playlist]\nFile1=" + source_file("tests/fixtures/tone.wav"));
     media_play(media_open(path.c_str()), 1);
+    settle();
     listen(1.35);
     media_stop();
     settle();

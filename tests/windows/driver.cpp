@@ -147,33 +147,35 @@ void write_playlist(const Scratch& s) {
                    s.sound + "low.wav\r\n");
 }
 
-// Pumps messages until the preset's tooltip names the entry; the graph
-// notifications that took, or -1 when it never did.
-int notices_until(int button, const std::string& entry) {
+// Pumps messages until the preset's tooltip names the entry; false when it
+// never did.
+bool shows_entry(int button, const std::string& entry) {
     const std::string expected =
         "FM Preset #" + std::to_string(button) + " - " + ROAD_TRIP + ": " + entry;
-    int notices = 0;
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000;) {
-        if (tip(preset_area(button)) == expected) return notices;
-        notices += panel_pump(20, "EventNotify", 1000);
+        if (tip(preset_area(button)) == expected) return true;
+        panel_pump(20, nullptr, 1000);
     }
     check_equal(tip(preset_area(button)), expected, "the playlist's tooltip");
-    return -1;
+    return false;
 }
 
 // Each entry's graph runs to its end and hands over to the next, the
 // missing entry skipped, back to the first; next and previous step and wrap.
 void play_playlist() {
     click(preset_area(4));
-    check(notices_until(4, "tone.wav") == 0, "the playlist starts at its first entry");
-    check(notices_until(4, "Low tone") > 0, "the first entry's end starts the titled entry");
-    check(notices_until(4, "tone.wav") > 0, "the last entry's end starts the list again");
+    check(shows_entry(4, "tone.wav"), "the playlist starts at its first entry");
+    check(shows_entry(4, "Low tone"), "the first entry's end starts the titled entry");
+    check(shows_entry(4, "tone.wav"), "the last entry's end starts the list again");
+    module_calls.longest_us = 0;
     click(NEXT_TRACK);
-    check(notices_until(4, "Low tone") == 0, "next steps over the missing entry");
+    check(shows_entry(4, "Low tone"), "next steps over the missing entry");
     click(NEXT_TRACK);
-    check(notices_until(4, "tone.wav") == 0, "next wraps from the last entry to the first");
+    check(shows_entry(4, "tone.wav"), "next wraps from the last entry to the first");
     click(PREVIOUS_TRACK);
-    check(notices_until(4, "Low tone") == 0, "previous wraps from the first entry to the last");
+    check(shows_entry(4, "Low tone"), "previous wraps from the first entry to the last");
+    printf("note: longest call while the playlist stepped: %.2f ms (%s)\n",
+           module_calls.longest_us / 1000, module_calls.longest.c_str());
 }
 
 // The station on AM preset 2. This Windows's DirectShow decides what it
@@ -242,6 +244,12 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
     }
     check_equal(tip(preset_area(1)), "FM Preset #1 - Tone", "FM preset 1 after load");
     check_equal(tip(preset_area(2)), "FM Preset #2 - Click", "FM preset 2, a resource");
+    // Named for its missing file once the player thread's test has answered.
+    for (const DWORD start = GetTickCount();
+         GetTickCount() - start < 5000 &&
+         tip(preset_area(3)) != "FM Preset #3 - File not found.";) {
+        panel_pump(20, nullptr, 1000);
+    }
     check_equal(tip(preset_area(3)), "FM Preset #3 - File not found.", "FM preset 3, missing");
     check_equal(tip(preset_area(4)), "FM Preset #4 - Road trip.m3u8", "FM preset 4, a playlist");
     check_equal(tip(preset_area(5)), "FM Preset #5 - No file assigned.", "FM preset 5");
@@ -249,13 +257,12 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
     check_equal(tip(preset_area(1)), "AM Preset #1 - Tone AM", "AM preset 1, a relative path");
     click(MODE_FM_AREA);
 
-    // The WAV preset runs in the filter graph: each end of the file is a
-    // notification to the hidden window, which rewinds it for the next.
+    // The WAV preset runs in the filter graph on the player thread, which
+    // reads the graph's events itself: none reaches the hidden window.
     click(preset_area(1));
-    const int notices = panel_pump(15000, "EventNotify", 4);
-    check(notices >= 4, "the running WAV preset loops: " + std::to_string(notices) +
-                            " graph notifications to EventNotify");
-    printf("note: %d graph notifications reached EventNotify while the preset played\n", notices);
+    const int notices = panel_pump(2000, "EventNotify", 4);
+    check(notices == 0, "the graph's notices go to the player thread, not to EventNotify: " +
+                            std::to_string(notices));
     play_playlist();
     click("Decrease Volume Level");
     click(preset_area(2));
