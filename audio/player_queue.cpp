@@ -42,6 +42,17 @@ void drop_replaced(PlayerQueue* queue, int32_t device) {
     queue->count = kept;
 }
 
+// Drops every waiting request of the device.
+void drop_all(PlayerQueue* queue, int32_t device) {
+    int32_t kept = 0;
+    for (int32_t i = 0; i < queue->count; ++i) {
+        if (player_request_device(at(queue, i).kind) != device) {
+            at(queue, kept++) = at(queue, i);
+        }
+    }
+    queue->count = kept;
+}
+
 // What a full queue may do without: a press a later one follows, or a
 // volume. A stop stays: what comes after it may need the silence.
 bool droppable(int32_t kind) {
@@ -89,6 +100,10 @@ int player_queue_add(PlayerQueue* queue, const PlayerRequest& request) {
     PlayerRequest* last = last_of(queue, device);
     if (request.kind == REQUEST_CD_PLAY || request.kind == REQUEST_MEDIA_PLAY) {
         drop_replaced(queue, device);
+    } else if (request.kind == REQUEST_MEDIA_SHUTDOWN) {
+        // What waits for the player is pointless once it goes: files still
+        // to be tested are not waited for.
+        drop_all(queue, device);
     } else if (last != nullptr && last->kind == request.kind &&
                (request.kind == REQUEST_CD_STOP || request.kind == REQUEST_MEDIA_STOP ||
                 request.kind == REQUEST_MEDIA_VOLUME)) {

@@ -59,8 +59,9 @@ int32_t player_request_device(int32_t kind);
 // Adds the request at the end. Before it, a play drops the plays, steps and
 // stops of its device that wait since its last other request (a play starts
 // afresh whatever went before; a test in between needs the stop before it),
-// a stop is not added behind another, and a volume takes the place of a
-// volume just before it. A full queue makes room by dropping its
+// a stop is not added behind another, a volume takes the place of a volume
+// just before it, and the media player's shutdown drops all of its
+// requests that wait. A full queue makes room by dropping its
 // oldest play, step or volume; 0 when it has none to drop and the request
 // is refused.
 int player_queue_add(PlayerQueue* queue, const PlayerRequest& request);

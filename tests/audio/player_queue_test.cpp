@@ -76,6 +76,17 @@ TEST(PlayerQueue, KeepsTheOrderAndDropsWhatALaterRequestMakesPointless) {
                              entry(REQUEST_MEDIA_STEP, -1, 17) +
                              entry(REQUEST_MEDIA_VOLUME, -100, 18) +
                              entry(REQUEST_MEDIA_STOP, 0, 19));
+
+    // At the end, the tests still waiting are not waited for; the CD's last
+    // commands are.
+    q.add(REQUEST_MEDIA_TEST);
+    q.add(REQUEST_CD_STOP);
+    q.add(REQUEST_MEDIA_TEST);
+    q.add(REQUEST_CD_CLOSE);
+    q.add(REQUEST_MEDIA_SHUTDOWN);
+    q.add(REQUEST_QUIT);
+    EXPECT_EQ(q.drain(), entry(REQUEST_CD_STOP, 0, 21) + entry(REQUEST_CD_CLOSE, 0, 23) +
+                             entry(REQUEST_MEDIA_SHUTDOWN, 0, 24) + entry(REQUEST_QUIT, 0, 25));
 }
 
 TEST(PlayerQueue, AFullQueueDropsItsOldestPressNeverATest) {
