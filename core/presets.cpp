@@ -38,8 +38,8 @@ void presets_open_all() {
         preset_table.tests[s].waiting = 1;
         // A first install names nothing: an unassigned preset says so at
         // once rather than nothing until its test has answered.
-        if (slot.media_handle == 0 || (slot.display_name[0] == '\0' &&
-                                       strcmp(slot.file_path, NO_FILE_ASSIGNED) == 0)) {
+        if (slot.media_handle == 0 ||
+            (slot.display_name[0] == '\0' && strcmp(slot.file_path, NO_FILE_ASSIGNED) == 0)) {
             preset_failed(s);
         }
     }

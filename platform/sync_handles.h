@@ -13,5 +13,7 @@ bool close_sync_handle(HANDLE handle, long long* number);
 // A manual reset event, not signalled; closed with close_sync_handle.
 HANDLE open_sync_event();
 void signal_sync_event(HANDLE handle, bool on);
+// A thread CreateThread made stops here for good once the process ends.
+void park_if_process_ends();
 
 }  // namespace plat

@@ -4,15 +4,20 @@
 // thread ends. A wait takes one object or any of several (never all of
 // them). Named events, suspended threads and stack sizes are not offered.
 // FreeLibraryAndExitThread ends the thread by unwinding it, and lets the
-// module go only once the unwinding has left the module's code.
+// module go only once the unwinding has left the module's code. When the
+// process ends, the threads CreateThread made stop where they are before
+// anything of the process is taken down, as the platform's ExitProcess
+// ends them: each parks at its next platform call or wait.
 #include "platform/native/threads.h"
 
 #include <dlfcn.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -75,6 +80,32 @@ struct Start {
 // unwinding has left it.
 thread_local void* module_to_free = nullptr;
 
+thread_local bool made_by_create_thread = false;
+std::atomic<bool> process_ending{false};
+std::atomic<int> threads_running{0};
+std::atomic<int> threads_parked{0};
+
+[[noreturn]] void park() {
+    ++threads_parked;
+    for (;;) {
+        pause();
+    }
+}
+
+// At the process's end, before the statics made before the first thread
+// go: the threads are woken from their waits and given a few seconds to
+// park.
+void stop_made_threads() {
+    process_ending = true;
+    {
+        std::lock_guard<std::mutex> hold(signal_lock);
+        signal_changed.notify_all();
+    }
+    for (int i = 0; i < 300 && threads_parked < threads_running; ++i) {
+        usleep(10000);
+    }
+}
+
 // Whichever way the thread ends, returning or unwinding: the module goes
 // first, then the handle is signalled.
 struct ThreadEnd {
@@ -83,6 +114,7 @@ struct ThreadEnd {
         if (module_to_free != nullptr) {
             dlclose(module_to_free);
         }
+        --threads_running;
         thread->set(true);
     }
 };
@@ -90,6 +122,7 @@ struct ThreadEnd {
 void* run_thread(void* data) {
     // Named so that a look at the process tells the module's threads apart.
     pthread_setname_np(pthread_self(), "CreateThread");
+    made_by_create_thread = true;
     std::unique_ptr<Start> start(static_cast<Start*>(data));
     ThreadEnd end{start->thread};
     LPTHREAD_START_ROUTINE routine = start->routine;
@@ -118,6 +151,12 @@ bool close_sync_handle(HANDLE handle, long long* number) {
     return true;
 }
 
+void park_if_process_ends() {
+    if (process_ending && made_by_create_thread) {
+        park();
+    }
+}
+
 HANDLE open_sync_event() {
     auto event = std::make_shared<Waitable>();
     return open_handle(event);
@@ -137,6 +176,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     HANDLE result = nullptr;
     std::shared_ptr<Waitable> thread;
     if (start != nullptr && (flags & CREATE_SUSPENDED) == 0 && !plat::fault("CreateThread")) {
+        static std::once_flag at_end;
+        std::call_once(at_end, [] { std::atexit(stop_made_threads); });
+        ++threads_running;
         thread = std::make_shared<Waitable>();
         thread->thread = true;
         result = open_handle(thread);
@@ -146,6 +188,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
         pthread_t id;
         auto* begin = new Start{start, parameter, thread};
         if (pthread_create(&id, &attributes, run_thread, begin) != 0) {
+            --threads_running;
             delete begin;
             long long number = 0;
             plat::close_sync_handle(result, &number);
@@ -181,11 +224,14 @@ DWORD wait_for_any(const std::vector<std::shared_ptr<Waitable>>& objects, DWORD 
     std::unique_lock<std::mutex> hold(signal_lock);
     int found = -1;
     auto ready = [&] { return (found = take_signalled(objects)) >= 0; };
+    auto ready_or_ending = [&] { return ready() || (process_ending && made_by_create_thread); };
     if (milliseconds == INFINITE) {
-        signal_changed.wait(hold, ready);
+        signal_changed.wait(hold, ready_or_ending);
     } else {
-        signal_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready);
+        signal_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready_or_ending);
     }
+    hold.unlock();
+    plat::park_if_process_ends();
     return found >= 0 ? WAIT_OBJECT_0 + static_cast<DWORD>(found) : WAIT_TIMEOUT;
 }
 
