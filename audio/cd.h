@@ -1,12 +1,12 @@
-// The CD player: the computer's CD drive through the media control interface.
+// The CD player: the computer's CD drive through the media control
+// interface. The commands go to the player thread and return at once; the
+// display and the tooltips read what the thread last heard from the drive.
 #pragma once
 
 #include "common/panel_records.h"
 #include "platform/win32.h"
 
-// The device that cd_open opened; kept after a close.
-extern MCIDEVICEID cd_device;
-
+// Each returns 0: the command is on its way, and no caller looks further.
 DWORD cd_open();
 DWORD cd_play_track(UINT track);
 DWORD cd_stop();

@@ -19,8 +19,7 @@ enum PlaylistFormat : int32_t {
     PLAYLIST_PLS = 3,
 };
 
-// What an entry names: a local file, or an address that a stream player
-// would play.
+// What an entry names: a local file, or a station's address.
 enum PlaylistEntryKind : int32_t {
     PLAYLIST_ENTRY_FILE = 0,
     PLAYLIST_ENTRY_STREAM = 1,

@@ -1,16 +1,16 @@
-// The playlist player. Each entry plays where its kind plays: a file through
-// the media player's filter graph, a station's address through the stream
-// player. A file entry that does not open is passed over at once, so one
-// list's start or step tries each entry at most once. A station is never
-// tried here: reaching it waits on the network, which the stream player
-// does on a thread of its own; so a station entry always opens, and one
-// that cannot be reached is the stream player's to retry, never passed over.
+// The playlist player, on the player thread. Each entry plays where its
+// kind plays: a file through the media player's filter graph, a station's
+// address through the station. A file entry that does not open is passed
+// over at once, so one list's start or step tries each entry at most once.
+// A station is never tried here: one that cannot be reached is the
+// station's to retry, never passed over. A list whose entries one after
+// another fail to play, a whole round of them, rests in silence until it is
+// played or stepped again: it never renders file after file for ever.
 #include "audio/playlist_player.h"
 
 #include <cstring>
 
-#include "audio/media.h"
-#include "audio/stream_player.h"
+#include "audio/media_graph.h"
 
 PlaylistPlayerState playlist_player;
 
@@ -27,24 +27,64 @@ int playlist_entry_opens(const char* list_path, const char* location, int32_t ut
     return playlist_entry_kind(location) == PLAYLIST_ENTRY_STREAM ? 1 : media_test_file(wide);
 }
 
+// The entry's name as a tooltip shows it: its title, else its file's name
+// (a station's, its list's).
+void playlist_entry_name(const PlaylistEntry& entry, int32_t station, char* out, int size) {
+    PlaylistPlayerState& player = playlist_player;
+    const char* title = entry.title;
+    const char* named = station == 1 ? player.path : entry.location;
+    if (title[0] == '\0') {
+        title = named;
+        for (const char* c = named; *c != '\0'; ++c) {
+            if (*c == '\\' || *c == '/') {
+                title = c + 1;
+            }
+        }
+    }
+    // The list's own path is in the system code page, its lines in its own.
+    int32_t utf8 = named == player.path && title != entry.title ? 0 : player.utf8;
+    playlist_display_text(title, utf8, out, size);
+}
+
 // Starts entry index; 1 when it plays. A list of one entry loops it as the
 // file alone would.
 int playlist_entry_start(int32_t index) {
     PlaylistPlayerState& player = playlist_player;
-    const char* location = player.entries[index].location;
+    const PlaylistEntry& entry = player.entries[index];
     WCHAR wide[256];
-    if (location[0] == '\0' ||
-        playlist_entry_wide_path(player.path, location, player.utf8, wide) == 0) {
+    if (entry.location[0] == '\0' ||
+        playlist_entry_wide_path(player.path, entry.location, player.utf8, wide) == 0) {
         return 0;
     }
-    if (playlist_entry_kind(location) == PLAYLIST_ENTRY_STREAM) {
+    int32_t station = playlist_entry_kind(entry.location) == PLAYLIST_ENTRY_STREAM ? 1 : 0;
+    char name[256];
+    playlist_entry_name(entry, station, name, sizeof name);
+    if (station == 1) {
+        media_report_plays(MEDIA_PLAYS_STATION, name);
         return media_play_stream(wide);
     }
-    return media_play_file(wide, player.count == 1 ? player.looping : 0);
+    if (media_play_file(wide, player.count == 1 ? player.looping : 0) == 0) {
+        return 0;
+    }
+    media_report_plays(MEDIA_PLAYS_ENTRY, name);
+    return 1;
+}
+
+// A whole round of entries has not played: the list rests in silence.
+bool playlist_rests() {
+    PlaylistPlayerState& player = playlist_player;
+    if (player.misses < player.count) {
+        return false;
+    }
+    media_silence();
+    player.playing = 0;
+    media_report_plays(MEDIA_PLAYS_REST, "");
+    return true;
 }
 
 // Plays the first entry from index on, in direction, that starts; without
-// wrap it stops at the list's end. Nothing playing leaves the player stopped.
+// wrap it stops at the list's end. Nothing playing leaves the player
+// stopped.
 void playlist_play_from(int32_t index, int direction, int32_t wrap) {
     PlaylistPlayerState& player = playlist_player;
     for (int32_t tried = 0; tried < player.count; ++tried) {
@@ -59,9 +99,15 @@ void playlist_play_from(int32_t index, int direction, int32_t wrap) {
             player.playing = 1;
             return;
         }
+        ++player.misses;
+        if (playlist_rests()) {
+            return;
+        }
         index += direction;
     }
-    media_stop();
+    media_silence();
+    player.playing = 0;
+    media_report_plays(MEDIA_PLAYS_NOTHING, "");
 }
 
 // Takes one line into the table: an entry's number is its place.
@@ -83,11 +129,11 @@ int playlist_take_line(const PlaylistLine* line, void*) {
     return 1;
 }
 
-void playlist_load(MediaHandle handle) {
+void playlist_load(MediaHandle handle, const char* path) {
     PlaylistPlayerState& player = playlist_player;
     player.handle = handle;
-    size_t length = strnlen(handle, sizeof player.path - 1);
-    memcpy(player.path, handle, length);
+    size_t length = strnlen(path, sizeof player.path - 1);
+    memcpy(player.path, path, length);
     player.path[length] = '\0';
     player.count = 0;
     player.current = -1;
@@ -119,79 +165,31 @@ int playlist_open(const char* path) {
     return playlist_read(path, playlist_test_line, &opening) == 1 && opening.opened == 1 ? 1 : 0;
 }
 
-void playlist_play(MediaHandle handle, int loop) {
-    playlist_load(handle);
+void playlist_play(MediaHandle handle, const char* path, int loop) {
+    playlist_load(handle, path);
     playlist_player.looping = loop == 1 ? 1 : 0;
+    playlist_player.misses = 0;
     playlist_play_from(0, 1, playlist_player.looping);
 }
 
-void playlist_step(MediaHandle handle, int direction) {
+void playlist_step(MediaHandle handle, const char* path, int direction) {
     PlaylistPlayerState& player = playlist_player;
-    if (handle != player.handle || strcmp(handle, player.path) != 0) {
-        playlist_load(handle);
+    if (handle != player.handle || strcmp(path, player.path) != 0) {
+        playlist_load(handle, path);
         player.looping = 1;
     }
+    player.misses = 0;
     playlist_play_from(player.current + direction, direction, 1);
 }
 
-void playlist_on_entry_end() {
-    playlist_play_from(playlist_player.current + 1, 1, playlist_player.looping);
+void playlist_on_entry_end(int played) {
+    PlaylistPlayerState& player = playlist_player;
+    player.misses = played == 1 ? 0 : player.misses + 1;
+    if (!playlist_rests()) {
+        playlist_play_from(player.current + 1, 1, player.looping);
+    }
 }
 
 void playlist_stop() {
     playlist_player.playing = 0;
-}
-
-const char* playlist_playing_title(MediaHandle handle) {
-    PlaylistPlayerState& player = playlist_player;
-    if (handle == nullptr || handle != player.handle || player.playing == 0 ||
-        (media_player.playing == 0 && media_player.streaming == 0)) {
-        return nullptr;
-    }
-    const PlaylistEntry& entry = player.entries[player.current];
-    // Without a title a file is named by its file's name, a station by its
-    // list's.
-    const char* title = entry.title;
-    const char* named = media_player.streaming == 1 ? player.path : entry.location;
-    if (title[0] == '\0') {
-        title = named;
-        for (const char* c = named; *c != '\0'; ++c) {
-            if (*c == '\\' || *c == '/') {
-                title = c + 1;
-            }
-        }
-    }
-    // The list's own path is in the system code page, its lines in its own.
-    int32_t utf8 = named == player.path && title != entry.title ? 0 : player.utf8;
-    playlist_display_text(title, utf8, player.shown_title, sizeof player.shown_title);
-    return player.shown_title;
-}
-
-const char* playlist_playing_text(MediaHandle handle, const char* list_name) {
-    const char* title = playlist_playing_title(handle);
-    if (title == nullptr) {
-        return nullptr;
-    }
-    // "Road trip.m3u: Take Five.mp3"; "Jazz FM: Miles Davis - So What".
-    char now_playing[256] = "";
-    char signal[64] = "";
-    const char* parts[4] = {list_name, ": ", title, ""};
-    if (media_player.streaming == 1) {
-        int titled = stream_title(now_playing, sizeof now_playing);
-        stream_signal_text(signal, sizeof signal);
-        parts[0] = title;
-        parts[1] = titled == 1 ? ": " : "";
-        parts[2] = now_playing;
-        parts[3] = signal;
-    }
-    char* out = playlist_player.shown_text;
-    size_t room = sizeof playlist_player.shown_text - 1;
-    for (const char* part : parts) {
-        size_t length = strnlen(part, room);
-        memcpy(out, part, length);
-        out += length;
-        room -= length;
-    }
-    *out = '\0';
-    return playlist_player.shown_text;
 }

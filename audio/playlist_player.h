@@ -1,5 +1,6 @@
-// The playlist a preset plays: its entries, the one playing, and the steps
-// from one to the next. The media player hands it every playlist handle.
+// The playlist a preset plays, on the player thread: its entries, the one
+// playing, the steps from one to the next, and the rest of a list none of
+// whose entries plays.
 #pragma once
 
 #include "audio/playlist.h"
@@ -21,8 +22,9 @@ struct PlaylistPlayerState {
     int32_t current;  // the entry playing, or last played; -1 before the first
     int32_t looping;
     int32_t playing;
-    char shown_title[256];
-    char shown_text[256];
+    // Entries in a row that did not play (not started, or failed while
+    // playing): a whole round of them and the list rests.
+    int32_t misses;
     PlaylistEntry entries[PLAYLIST_ENTRY_CAPACITY];
 };
 
@@ -30,19 +32,13 @@ extern PlaylistPlayerState playlist_player;
 
 // 1 when the list at path reads and one of its entries opens.
 int playlist_open(const char* path);
-// Reads the list again and plays from its first entry that opens.
-void playlist_play(MediaHandle handle, int loop);
+// Reads the list at path again and plays from its first entry that opens.
+void playlist_play(MediaHandle handle, const char* path, int loop);
 // Plays the first entry that opens before (-1) or after (1) the one that
 // played, wrapping at both ends.
-void playlist_step(MediaHandle handle, int direction);
-// An entry played to its end: the next one starts.
-void playlist_on_entry_end();
+void playlist_step(MediaHandle handle, const char* path, int direction);
+// The entry that played came to its end (played 1) or failed (played 0):
+// the next one starts.
+void playlist_on_entry_end(int played);
 // Nothing of the list plays any more.
 void playlist_stop();
-// The title of the entry playing for that handle (a station's own name), or
-// null.
-const char* playlist_playing_title(MediaHandle handle);
-// What plays for that handle, named for a tooltip: the list's name and the
-// entry's title, or the station's name and the title it sends ("(no
-// signal)" while it cannot be heard); null when nothing of the list plays.
-const char* playlist_playing_text(MediaHandle handle, const char* list_name);

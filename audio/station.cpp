@@ -32,6 +32,17 @@ void station_silence(Station* station) {
     station_forget_attempt(station);
 }
 
+// Holds the device (or none), letting the one held before go.
+void station_hold_device(Station* station, IDirectSound8* device) {
+    if (device != nullptr) {
+        device->AddRef();
+    }
+    if (station->device != nullptr) {
+        station->device->Release();
+    }
+    station->device = device;
+}
+
 void station_clear_title(Station* station) {
     if (station->title[0] != '\0') {
         station->title[0] = '\0';
@@ -260,21 +271,24 @@ DWORD station_advance(Station* station, DWORD now) {
 
 }  // namespace
 
-Station* station_create(HANDLE wake, IDirectSound8* device) {
+Station* station_create(HANDLE wake) {
     Station* station = static_cast<Station*>(calloc(1, sizeof(Station)));
     if (station == nullptr) {
         return nullptr;
     }
-    station_http_init(&station->http, wake);
-    station->device = device;
-    if (device != nullptr) {
-        device->AddRef();
+    station->own_wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (station->own_wake == nullptr) {
+        free(station);
+        return nullptr;
     }
+    station_http_init(&station->http, wake);
     return station;
 }
 
-void station_play(Station* station, const WCHAR* address, VolumeLevel volume) {
+void station_play(Station* station, const WCHAR* address, VolumeLevel volume,
+                  IDirectSound8* device) {
     station_silence(station);
+    station_hold_device(station, device);
     station->wanted = 1;
     station->volume = volume;
     station->status = STATION_CONNECTING;
@@ -291,6 +305,7 @@ void station_play(Station* station, const WCHAR* address, VolumeLevel volume) {
 
 void station_stop(Station* station) {
     station_silence(station);
+    station_hold_device(station, nullptr);
     station->wanted = 0;
     station->status = STATION_IDLE;
     station->other_format = nullptr;
@@ -323,18 +338,18 @@ DWORD station_service(Station* station) {
     return station_advance(station, now);
 }
 
-void station_end(Station* station) {
-    station_stop(station);
-    if (station->device != nullptr) {
-        station->device->Release();
-        station->device = nullptr;
-    }
+void station_detach(Station* station) {
+    station_http_set_wake(&station->http, station->own_wake);
 }
 
-int station_destroy(Station* station) {
-    if (station_http_close(&station->http) == 0) {
-        return 0;
+// Only once the network has let go of every connection can the code its
+// reports run in go; the last report is given a moment to return.
+void station_destroy(Station* station) {
+    station_stop(station);
+    while (station_http_close(&station->http) == 0) {
+        WaitForSingleObject(station->own_wake, STATION_LINGER_MS);
     }
+    WaitForSingleObject(station->own_wake, STATION_REPORT_RETURN_MS);
+    CloseHandle(station->own_wake);
     free(station);
-    return 1;
 }

@@ -4,9 +4,9 @@
 // cannot be heard, the retries: after 1 s, then twice as long each time up
 // to 30 s, a station heard for 10 s starting the count again.
 //
-// Nothing here waits: the network reports through the event given at
-// creation, and station_service does what is due and says when it wants
-// to be called again. Everything but the creation runs on one thread.
+// Nothing here waits but station_destroy: the network reports through the
+// event given at creation, and station_service does what is due and says
+// when it wants to be called again. Everything runs on one thread.
 #pragma once
 
 #include "audio/icy_metadata.h"
@@ -34,6 +34,10 @@ constexpr DWORD STATION_ANSWER_MS = 8000;
 constexpr DWORD STATION_FIRST_FRAME_MS = 5000;
 // A playing station that sends nothing this long has stalled.
 constexpr DWORD STATION_STALL_MS = 5000;
+// How often a station being destroyed asks whether the network has let go
+// of its connections; how long the last report is given to return.
+constexpr DWORD STATION_LINGER_MS = 100;
+constexpr DWORD STATION_REPORT_RETURN_MS = 20;
 // How often a playing station's buffer is topped up.
 constexpr DWORD STATION_SERVICE_MS = 100;
 // Bytes of the stream kept before decoding; bytes without an MP3 frame
@@ -46,6 +50,7 @@ constexpr int STATION_ATTEMPTS_KEPT_FREE = STATION_ATTEMPTS - 1;
 
 struct Station {
     StationHttp http;
+    HANDLE own_wake;  // what the network's reports set once detached
     IDirectSound8* device;
     int32_t wanted;
     char url[STATION_URL_CAPACITY];
@@ -78,19 +83,24 @@ struct Station {
     uint8_t backlog[STATION_BACKLOG];
 };
 
-// A station player whose network reports set wake and whose sound plays on
-// device (held until station_end); null when there is no memory for it.
-Station* station_create(HANDLE wake, IDirectSound8* device);
-// Plays the station at the address from now on, at the volume.
-void station_play(Station* station, const WCHAR* address, VolumeLevel volume);
-// Stops its sound and its connection at once.
+// A station player whose network reports set wake; null when there is no
+// memory or no event for it.
+Station* station_create(HANDLE wake);
+// Plays the station at the address from now on, at the volume, on the
+// device (held while the station is wanted).
+void station_play(Station* station, const WCHAR* address, VolumeLevel volume,
+                  IDirectSound8* device);
+// Stops its sound and its connection at once, and lets the device go.
 void station_stop(Station* station);
 void station_set_volume(Station* station, VolumeLevel volume);
 // Does what is due; the milliseconds until it wants to be called again
 // (INFINITE when it plays nothing).
 DWORD station_service(Station* station);
-// Stops for good and lets the sound device go.
-void station_end(Station* station);
-// Frees the station once the network has let go of its connections; 1
-// when freed, 0 while it still holds one (ask again later).
-int station_destroy(Station* station);
+// From now on the network's reports set an event of the station's own
+// instead of the one given at creation, which may then be closed. Returns
+// at once.
+void station_detach(Station* station);
+// Stops for good and frees the station once the network has let go of its
+// connections: this waits as long as the network holds one, touching
+// nothing but the station. After station_detach only.
+void station_destroy(Station* station);

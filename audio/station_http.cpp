@@ -44,7 +44,9 @@ void CALLBACK station_http_callback(HINTERNET handle, DWORD_PTR context, DWORD s
                  *static_cast<HINTERNET*>(information) == attempt->handle))) {
         attempt->in_use = 0;
     }
-    HANDLE wake = http->wake;
+    // Set under the lock: once station_http_set_wake has returned, the
+    // event it replaced is never set again, and may be closed.
+    SetEvent(http->wake);
     LeaveCriticalSection(&http->lock);
     // The session's own receive limit is not every platform's: each request
     // gets it too, before it sends.
@@ -52,7 +54,6 @@ void CALLBACK station_http_callback(HINTERNET handle, DWORD_PTR context, DWORD s
         DWORD timeout = STATION_RECEIVE_TIMEOUT_MS;
         InternetSetOptionA(made, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
     }
-    SetEvent(wake);
 }
 
 // 1 when text starts with prefix (lower case), whatever the case of its letters.
@@ -223,6 +224,12 @@ void station_http_init(StationHttp* http, HANDLE wake) {
     for (StationAttempt& attempt : http->attempts) {
         attempt.owner = http;
     }
+}
+
+void station_http_set_wake(StationHttp* http, HANDLE wake) {
+    EnterCriticalSection(&http->lock);
+    http->wake = wake;
+    LeaveCriticalSection(&http->lock);
 }
 
 int station_http_connect(StationHttp* http, const char* url, int keep_free) {

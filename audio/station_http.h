@@ -66,6 +66,8 @@ int station_http_url(const WCHAR* address, char* url);
 // A connection that reports to wake; its session is made with the first
 // request (and again with the next, when the platform could not make it).
 void station_http_init(StationHttp* http, HANDLE wake);
+// The event the network's reports set from now on.
+void station_http_set_wake(StationHttp* http, HANDLE wake);
 // Asks for the address (http:// or https://, as station_http_url makes
 // it), when at least keep_free slots stay free besides the one it takes; 0
 // when it cannot be asked now (no session, too few free attempts).

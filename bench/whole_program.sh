@@ -32,6 +32,45 @@ run_host() {  # run_host NAME SCRIPT: runs it, leaves NAME.timing and NAME.audio
         --timing "$work/$name.timing" --script "$work/$name.script" > "$work/$name.out")
 }
 
+ticks_of() {  # the CPU ticks of a process and its children; of the module's own threads
+    local total=0 own=0 pid task
+    for pid in "$1" $(pgrep -P "$1"); do
+        total=$((total + $(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)))
+    done
+    for task in /proc/"$1"/task/*; do
+        [ "$(cat "$task/comm" 2>/dev/null)" = CreateThread ] &&
+            own=$((own + $(awk '{ print $14 + $15 }' "$task/stat" 2>/dev/null || echo 0)))
+    done
+    echo "$total $own"
+}
+cpu_share() {  # cpu_share NAME SCRIPT [host options]: runs the host, prints the share of 10 s
+    local name=$1 script=$2
+    shift 2
+    printf '%s\n' "$script" > "$work/$name.script"
+    (cd "$work" && exec "$host" --headless --gauge "$work/skytune.gau" --audio null \
+        --timing "$work/$name.timing" --script "$work/$name.script" "$@" > /dev/null) &
+    local pid=$! hz
+    hz=$(getconf CLK_TCK)
+    sleep 3
+    local before after
+    before=$(ticks_of "$pid")
+    sleep 10
+    after=$(ticks_of "$pid")
+    wait "$pid"
+    echo "$before $after" | awk -v hz="$hz" '{
+        printf "%.1f %% (the host with its drawing; the player thread %.1f %%)", 100 * ($3 - $1) / hz / 10, 100 * ($4 - $2) / hz / 10 }'
+}
+
+# The host in the background on a script, its pid in $pid; host_rss: its
+# resident memory in KiB.
+run_host_background() {
+    printf '%s\n' "$2" > "$work/$1.script"
+    (cd "$work" && exec "$host" --headless --gauge "$work/skytune.gau" --audio "wav:$work/$1.audio" \
+        --script "$work/$1.script" > "$work/$1.out") &
+    pid=$!
+}
+host_rss() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status"; }
+
 # The preset buttons' centres on the face, and the other controls.
 preset_x=(0 160 197 230 264 297 333)
 POWER="440 20"; MODE_CD="440 59"; MODE_FM="440 82"; MODE_AM="440 105"
@@ -42,7 +81,9 @@ script="frames 2"
 for i in 1 2 3 4; do script+=$'\n'"reinstall"$'\n'"frames 2"; done
 run_host install "$script"
 awk '$3 == "service" && $4 == "pre-install" { n++; s += $2; if ($2 > m) m = $2 }
-     END { printf "pre-install, twelve presets: mean %.1f ms, longest %.1f ms (goal < 300 ms)\n", s / n / 1000, m / 1000 }' \
+     $3 == "service" && $4 == "pre-kill" { k++; ks += $2; if ($2 > km) km = $2 }
+     END { printf "pre-install, twelve presets: mean %.1f ms, longest %.1f ms (goal < 50 ms)\n", s / n / 1000, m / 1000
+           printf "pre-kill, twelve presets: mean %.1f ms, longest %.1f ms (goal < 350 ms)\n", ks / k / 1000, km / 1000 }' \
     "$work/install.timing"
 
 # 2. Left click on a preset to its first sample, each format twice; and the
@@ -83,6 +124,10 @@ for k in 2 3 4 5 6 1; do script+=$'\n'"click ${preset_x[$k]} 120"$'\n'"wait 300"
 script+=$'\n'"echo modes"
 for m in "$MODE_AM" "$MODE_CD" "$MODE_FM" "$MODE_CD" "$MODE_AM"; do script+=$'\n'"click $m"$'\n'"wait 300"; done
 script+=$'\n'"echo hold"$'\n'"hold $VOLUME_UP 2000"$'\n'"wait 300"
+script+=$'\n'"echo power"
+for i in 1 2 3 4 5 6; do script+=$'\n'"click $POWER"$'\n'"wait 300"; done
+script+=$'\n'"click $MODE_CD"$'\n'"wait 300"
+for i in 1 2 3 4; do script+=$'\n'"click $POWER"$'\n'"wait 300"; done
 run_host calls "$script"
 awk '
     $2 == "-" && $3 == "script" { phase = ($4 == "echo") ? $5 : (phase == "" ? "" : phase) }
@@ -94,6 +139,7 @@ awk '
         printf "longest call during preset switches: %.2f ms (%s) (goal < 5 ms)\n", top["presets"] / 1000, what["presets"]
         printf "longest call during mode changes: %.2f ms (%s) (goal < 5 ms)\n", top["modes"] / 1000, what["modes"]
         printf "longest call during a volume hold: %.2f ms (%s) (goal < 5 ms)\n", top["hold"] / 1000, what["hold"]
+        printf "longest call during power presses, FM and CD: %.2f ms (%s) (goal < 5 ms)\n", top["power"] / 1000, what["power"]
     }' "$work/calls.timing"
 
 # 4. A playlist preset. FM 1 plays four tones of exactly one second each,
@@ -236,34 +282,10 @@ awk -v first="$work/stations.audio/first-sound.txt" '
         printf "longest call while a station cannot be reached: %.2f ms (%s) (goal < 5 ms)\n", top["unreachable"] / 1000, what["unreachable"]
     }' "$work/stations.timing"
 
-# The host in the background on a script; host_cpu SECONDS: the share of a
-# core it used over that time; host_rss: its resident memory in KiB.
-run_host_background() {
-    printf '%s\n' "$2" > "$work/$1.script"
-    (cd "$work" && exec "$host" --headless --gauge "$work/skytune.gau" --audio "wav:$work/$1.audio" \
-        --script "$work/$1.script" > "$work/$1.out") &
-    pid=$!
-}
-host_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
-host_cpu() {
-    local before after
-    before=$(host_ticks)
-    sleep "$1"
-    after=$(host_ticks)
-    echo "scale=1; 100 * ($after - $before) / $(getconf CLK_TCK) / $1" | bc
-}
-host_rss() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status"; }
-
-# The CPU of the whole host while the station plays (after its first two
-# seconds), and with the radio off.
-run_host_background playing "click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 14000"
-sleep 3
-echo "CPU of the host while a station plays: $(host_cpu 10) % of a core (goal < 2 %)"
-wait "$pid"
-run_host_background idle "wait 12000"
-sleep 1
-echo "CPU of the host with the radio off: $(host_cpu 10) % of a core"
-wait "$pid"
+# The CPU of a playing station, after its first three seconds.
+playing=$(cpu_share station_playing "click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 14000" \
+    --audio "wav:$work/station_playing.audio")
+echo "CPU of a playing station: $playing of a core (goal < 2 %)"
 exec {station_in}>&- {closed_in}>&-
 wait "$station_pid" "$closed_pid"
 
@@ -295,7 +317,66 @@ echo "resident memory over a minute on a garbage station: $((garbage_start / 102
 echo "resident memory over a minute on an endless header: $((endless_start / 1024)) MiB, then $(( endless_end - endless_start )) KiB more"
 mv "$work/presets.dat" "$work/skytune.dat"
 
-# 7. Resident memory with twelve presets, and its growth over a soak of
+# 7. CD mode, the demo disc in the drive: the longest call while it plays
+#    (8 s of updates); each preset press, 1.5 s apart, to its track's first
+#    sample; and presses 250 ms apart, each to its first sample, or silent
+#    still at the next press.
+script="click $POWER"$'\n'"click $MODE_CD"$'\n'"wait 1500"$'\n'"echo playing"$'\n'"wait 8000"
+script+=$'\n'"echo presses"
+for k in 2 3 4 5 6 1; do script+=$'\n'"click ${preset_x[$k]} 120"$'\n'"wait 1500"; done
+script+=$'\n'"echo quick"
+for k in 2 3 4 5 6 1 2 3; do script+=$'\n'"click ${preset_x[$k]} 120"$'\n'"wait 250"; done
+script+=$'\n'"echo end"$'\n'"wait 1000"
+run_host cd "$script"
+awk -v first="$work/cd.audio/first-sound.txt" '
+    BEGIN { while ((getline line < first) > 0) { split(line, f, " "); if (f[1] ~ /^cd-/) heard[++h] = f[2] } }
+    $2 == "-" && $3 == "script" && $4 == "echo" { phase = $5 }
+    $2 != "-" && phase == "playing" { if ($2 > top) { top = $2; what = $3 " " $4 " " $5 } }
+    $3 == "mouse" && $4 == "left" && (phase == "presses" || phase == "quick") { press[++n] = $1; kind[n] = phase }
+    END {
+        printf "longest call while a disc plays: %.2f ms (%s) (goal < 5 ms)\n", top / 1000, what
+        for (i = 1; i <= n; i++) {
+            limit = i < n ? press[i + 1] : press[i] + 1.5
+            d = -1
+            for (j = 1; j <= h; j++) if (heard[j] > press[i] && heard[j] < limit) { d = (heard[j] - press[i]) * 1000; break }
+            k = kind[i]
+            if (d < 0) silent[k]++; else { sum[k] += d; cnt[k]++; if (d > most[k]) most[k] = d }
+        }
+        if (cnt["presses"]) printf "press on a CD preset to its track'"'"'s first sample: mean %.1f ms, longest %.1f ms over %d\n", sum["presses"] / cnt["presses"], most["presses"], cnt["presses"]
+        printf "CD presses 250 ms apart: %d of %d sounded before the next, mean %.1f ms, longest %.1f ms (goal < 50 ms)\n", cnt["quick"], cnt["quick"] + silent["quick"], cnt["quick"] ? sum["quick"] / cnt["quick"] : 0, most["quick"]
+    }' "$work/cd.timing"
+
+# 8. What an idle radio costs (power on, CD mode, no drive), and a playing
+#    WAV preset: the longest call into the module over 10 s of updates, and
+#    the CPU time of the host and its children over those 10 s as a share
+#    of one core (no sound written anywhere).
+idle=$(cpu_share idle "click $POWER"$'\n'"wait 14000" --cd absent)
+awk '$3 == "mouse" { clicked = 1; next }
+     clicked && $2 != "-" && !($3 == "service" && $4 != "pre-update") && $2 > top { top = $2; what = $3 " " $4 " " $5 }
+     END { printf "longest call of an idle radio (CD mode, no drive): %.2f ms (%s) (goal < 5 ms)\n", top / 1000, what }' "$work/idle.timing"
+echo "CPU of an idle radio (power on, CD mode, no drive): $idle of a core"
+playing=$(cpu_share playing "click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 14000")
+echo "CPU of a playing WAV preset: $playing of a core"
+
+# 9. The gap where a looping preset starts again: FM 1 plays a 3 s WAV tone,
+#    loud from its first sample to its last, for 10 s; the longest silence
+#    inside its capture, after its first sound (ffmpeg's silencedetect,
+#    below -50 dBFS, at least 0.5 ms).
+gst-launch-1.0 -q audiotestsrc wave=sine freq=440 volume=0.5 num-buffers=30 samplesperbuffer=4410 ! \
+    audio/x-raw,format=S16LE,rate=44100,channels=1 ! wavenc ! filesink location="$work/List/loop.wav"
+cp "$work/skytune.dat" "$work/presets.dat"
+{ printf 'loop.wav\n%s\n' "$work/List/loop.wav"; tail -n +3 "$work/presets.dat"; } > "$work/skytune.dat"
+run_host loop "click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 10000"
+mv "$work/presets.dat" "$work/skytune.dat"
+ffmpeg -hide_banner -nostats -i "$work/loop.audio/media-1.wav" -af silencedetect=noise=-50dB:d=0.0005 \
+    -f null - 2>&1 | tr '|' '\n' | awk '
+    /Duration:/ { split($2, t, ":"); length_s = t[1] * 3600 + t[2] * 60 + t[3] }
+    /silence_start:/ { start = $NF }
+    /silence_end:/ { end = $NF }
+    /silence_duration:/ { if (start > 0.1 && end < length_s - 0.1 && $NF > gap) gap = $NF }
+    END { printf "gap where a looping 3 s WAV preset starts again: longest %.1f ms over 10 s (goal < 20 ms)\n", gap * 1000 }'
+
+# 10. Resident memory with twelve presets, and its growth over a soak of
 #    preset switches, mode changes, tooltips and reinstalls.
 soak_seconds=${SOAK_SECONDS:-60}
 script="click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 1000"$'\n'"echo rss"

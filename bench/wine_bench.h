@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-// Given a station's address (a 500 Hz tone), AM 6 plays it: press to first sample, the
-// longest call, and the CPU while it plays. Given misbehaving servers'
+// Given a station's address (a 500 Hz tone), AM 4 plays it: press to
+// first sample, the longest call, and the CPU while it plays. Given misbehaving servers'
 // addresses, a second install plays each a while: the longest call, the
 // CPU and the memory as the radio retries.
 int wine_bench(const std::string& module_path, const std::string& sound_folder,

@@ -9,7 +9,6 @@
 #include "audio/sound.h"
 #include "core/file_choice.h"
 #include "core/presets.h"
-#include "core/text_buffer.h"
 
 namespace {
 
@@ -17,8 +16,10 @@ void click() {
     sound_play(click_sound, 0);
 }
 
-// A slot plays only when its file opened.
+// A slot plays only when its file opened (or its test is still on its way:
+// then the player plays it only if it passes).
 void play_slot(int slot) {
+    presets_take_answers();
     MediaHandle handle = preset_table.slots[slot].media_handle;
     if (handle != 0) {
         media_play(handle, 1);
@@ -76,6 +77,7 @@ void step_track(int direction) {
         // Unsigned, so that a step back from track 0 asks for 4294967295.
         cd_play_track(static_cast<UINT>(radio_state.current_track) + static_cast<UINT>(direction));
     } else if (radio_state.power == 1) {
+        presets_take_answers();
         MediaHandle handle = preset_table.slots[selected_slot()].media_handle;
         if (handle != 0 && playlist_format(handle) != PLAYLIST_NONE) {
             media_step(handle, direction);
@@ -134,14 +136,13 @@ void preset_right_click(int k) {
     if (choose_audio_file() == 0) {
         return;
     }
-    PresetSlot& slot = preset_table.slots[s];
-    if (media_open(dialog_path) != 0) {
-        text_copy(slot.file_path, dialog_path);
-        text_copy(slot.display_name, dialog_title);
-        // The handle must name the slot's own text: the dialog's changes.
-        slot.media_handle = media_open(slot.file_path);
+    // The chosen file shows at once and plays once its test passes; should
+    // it fail, the slot takes back its old file and name, without a handle.
+    MediaHandle chosen = media_open(dialog_path);
+    if (chosen != 0) {
+        presets_choose(s, dialog_path, dialog_title, chosen);
     } else {
-        slot.media_handle = 0;
+        presets_refuse(s);
     }
     play_slot(s);
 }

@@ -205,6 +205,9 @@ void settings_save() {
     if (file == nullptr) {
         return;
     }
+    // A preset whose test has answered is saved as it answered; one still
+    // on its way, as it was read.
+    presets_take_answers();
     bool ok = write_settings(file);
     ok = fflush(file) == 0 && ok;
     ok = _commit(_fileno(file)) == 0 && ok;

@@ -57,6 +57,8 @@ void FSAPI gauge_service(GAUGEHDR* header, SINT32 service_id, UINT_PTR extra_dat
             pre_install(reinterpret_cast<HMODULE>(extra_data));
             break;
         case PANEL_SERVICE_PRE_UPDATE:
+            // The files' tests that have answered name their presets.
+            presets_take_answers();
             face_pre_update(header);
             break;
         case PANEL_SERVICE_PRE_KILL:

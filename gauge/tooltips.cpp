@@ -52,6 +52,7 @@ const char* FSAPI tip_power_state(FLOAT64, ID, const char*, MODULE_VAR*, GAUGEHD
 // playlist's next entry, shows at once.
 template <int k>
 const char* FSAPI tip_preset_name(FLOAT64, ID, const char*, MODULE_VAR*, GAUGEHDR*) {
+    presets_take_answers();
     if (radio_state.mode == MODE_FM) {
         return preset_text(preset_table.slots[k - 1]);
     }

@@ -19,7 +19,7 @@ namespace plat {
 namespace {
 
 // The choice is made on the host's thread and read wherever a stream
-// starts: the graph worker, MCI commands, the sound device.
+// starts: a filter graph's caller, MCI commands, the sound device.
 std::mutex lock;
 SinkKind sink_kind = SinkKind::Real;
 std::string capture_dir;
@@ -62,8 +62,6 @@ void sink_from_environment() {
 }  // namespace
 
 bool set_audio_sink(const char* choice) {
-    // Streams stopped before the change still end where they began.
-    settle_graphs();
     std::lock_guard<std::mutex> hold(lock);
     return choose(choice);
 }

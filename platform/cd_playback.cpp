@@ -4,7 +4,6 @@
 // plays. Runs from a whole track to the end of the disc; it never seeks.
 #include "platform/cd_playback.h"
 
-#include "platform/graph_worker.h"
 #include "platform/gst_decode.h"
 #include "platform/gst_output.h"
 #include "platform/native/standin.h"
@@ -51,14 +50,12 @@ CdPlayback::CdPlayback(const std::vector<std::string>& tracks, size_t first, dou
             add_track(first_ + 1);
         }
     }
-    // The run starts on the graph worker, where it is also taken down, so
-    // the command that began it does not wait for the pipeline.
-    graph_work([this] {
-        if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-            std::lock_guard<std::mutex> hold(lock_);
-            ended_ = true;
-        }
-    });
+    // The pipeline goes on to play by itself: the command that began it
+    // does not wait for its first sound.
+    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        std::lock_guard<std::mutex> hold(lock_);
+        ended_ = true;
+    }
 }
 
 CdPlayback::~CdPlayback() {

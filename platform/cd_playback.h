@@ -12,11 +12,10 @@ namespace plat {
 
 class CdPlayback {
   public:
-    // Returns at once; the run starts on the graph worker and the disc plays
-    // on by itself. first is an index into tracks.
+    // Returns once the run is started; the disc plays on by itself. first
+    // is an index into tracks.
     CdPlayback(const std::vector<std::string>& tracks, size_t first, double gain);
-    // Stops; a capture file is finished first. Called on the graph worker,
-    // whose earlier job started the run.
+    // Stops; a capture file is finished first.
     ~CdPlayback();
     CdPlayback(const CdPlayback&) = delete;
     CdPlayback& operator=(const CdPlayback&) = delete;

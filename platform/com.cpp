@@ -83,8 +83,6 @@ void CoUninitialize(void) {
     if (initialized > 0) {
         --initialized;
     }
-    // The objects released before this have finished going.
-    plat::settle_graphs();
     plat::Trace("CoUninitialize").ret_sym("void");
 }
 

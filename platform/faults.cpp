@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/native/standin.h"
+#include "platform/sync_handles.h"
 
 namespace plat {
 namespace {
@@ -58,6 +59,7 @@ void faults_set(const char* names) {
 }
 
 bool fault(const char* call) {
+    park_if_process_ends();
     std::lock_guard<std::recursive_mutex> hold(lock);
     faults_from_environment();
     if (fail_all) {

@@ -1,9 +1,10 @@
 // The filter graph manager. RenderFile proves that a file decodes to audio
 // (file_test.cpp) and keeps it as one chain of the graph; an address is a
-// file name like any other (there is no source filter for the network). The
-// GStreamer work of Run, Pause, Stop and SetPositions goes to the graph
-// worker and the calls return at once; what the chains do later (their end,
-// a failure) arrives as events. Offered: the methods the radio calls on
+// file name like any other (there is no source filter for the network). Run,
+// Pause, Stop, SetPositions and the graph's release do their GStreamer work
+// before they return, as the platform's do; what the chains do later (their
+// end, a failure) arrives as events, read through the event handle or
+// posted to a notify window. Offered: the methods the radio calls on
 // IGraphBuilder, IMediaControl, IMediaEventEx, IMediaEventSink, IBasicAudio,
 // IMediaSeeking and an inert IVideoWindow. Refused: RenderFile while the
 // graph runs, seeking other than to an absolute position, and volume
@@ -19,7 +20,6 @@
 #include "platform/file_test.h"
 #include "platform/files_state.h"
 #include "platform/graph_playback.h"
-#include "platform/graph_worker.h"
 #include "platform/gst_decode.h"
 #include "platform/gst_output.h"
 #include "platform/native/com_classes.h"
@@ -141,8 +141,7 @@ class FilterGraph final : public IGraphBuilder,
             result = E_FAIL;
         } else {
             playback_->set_reporting(false);
-            std::shared_ptr<plat::GraphPlayback> playback = playback_;
-            plat::graph_work([playback] { playback->stop(); });
+            playback_->stop();
             state_ = State_Stopped;
         }
         plat::Trace("IMediaControl::Stop").ret(result);
@@ -159,6 +158,20 @@ class FilterGraph final : public IGraphBuilder,
     }
 
     // --- IMediaEvent(Ex) ---
+    HRESULT STDMETHODCALLTYPE GetEventHandle(OAEVENT* event) override {
+        HRESULT result = S_OK;
+        if (event == nullptr) {
+            result = E_POINTER;
+        } else if (plat::fault("IMediaEventEx::GetEventHandle")) {
+            *event = 0;
+            result = E_OUTOFMEMORY;
+        } else {
+            *event = reinterpret_cast<OAEVENT>(playback_->event_handle());
+        }
+        plat::Trace("IMediaEventEx::GetEventHandle").ret(result);
+        return result;
+    }
+
     HRESULT STDMETHODCALLTYPE GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2,
                                        long timeout) override {
         plat::Trace trace("IMediaEventEx::GetEvent");
@@ -262,9 +275,7 @@ class FilterGraph final : public IGraphBuilder,
             result = E_INVALIDARG;
         } else {
             // Reference time counts 100 ns units.
-            gint64 position = static_cast<gint64>(*current) * 100;
-            std::shared_ptr<plat::GraphPlayback> playback = playback_;
-            plat::graph_work([playback, position] { playback->seek(position); });
+            playback_->seek(static_cast<gint64>(*current) * 100);
         }
         trace.ret(result);
         return result;
@@ -310,12 +321,12 @@ class FilterGraph final : public IGraphBuilder,
 
   private:
     friend class plat::ComCount;
-    // The pipelines stop on the worker; the files are let go at once, as
-    // the platform's graph closes them when released.
+    // The pipelines stop and the files are let go, as the platform's graph
+    // closes them when released.
     ~FilterGraph() {
         playback_->set_reporting(false);
         playback_->set_notify(nullptr, 0, 0);
-        plat::graph_work([playback = std::move(playback_)] { playback->stop(); });
+        playback_->stop();
         for (const plat::GraphSource& source : sources_) {
             plat::let_go_file(source.path);
         }
@@ -328,9 +339,7 @@ class FilterGraph final : public IGraphBuilder,
         } else {
             if (!sources_.empty()) {
                 playback_->set_reporting(true);
-                std::shared_ptr<plat::GraphPlayback> playback = playback_;
-                std::vector<plat::GraphSource> sources = sources_;
-                plat::graph_work([playback, sources, target] { playback->start(sources, target); });
+                playback_->start(sources_, target);
             }
             state_ = state;
         }
@@ -347,14 +356,13 @@ class FilterGraph final : public IGraphBuilder,
 
 HRESULT make_filter_graph(REFIID iid, void** object) {
     // A graph is made to render files: the tester gets ready meanwhile, and
-    // the worker loads the decoders that its first file will need.
+    // the decoders that its first file will need are loaded now, so that
+    // its first play does not wait for them.
     plat::start_file_tester();
     static std::once_flag loading;
     std::call_once(loading, [] {
-        plat::graph_work([] {
-            plat::gst_ready();
-            plat::load_decoder_plugins();
-        });
+        plat::gst_ready();
+        plat::load_decoder_plugins();
     });
     const char* name = nullptr;
     auto* graph = new FilterGraph;

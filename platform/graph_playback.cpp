@@ -11,12 +11,12 @@
 #include <cmath>
 
 #include "platform/file_test.h"
-#include "platform/graph_worker.h"
 #include "platform/gst_decode.h"
 #include "platform/gst_output.h"
 #include "platform/native/dshow.h"
 #include "platform/native/standin.h"
 #include "platform/native/windows.h"
+#include "platform/sync_handles.h"
 
 namespace plat {
 
@@ -106,8 +106,12 @@ GstBusSyncReply on_message(GstBus*, GstMessage* message, gpointer data) {
 
 }  // namespace
 
+GraphPlayback::GraphPlayback() : event_handle_(open_sync_event()) {}
+
 GraphPlayback::~GraphPlayback() {
     stop();
+    long long number = 0;
+    close_sync_handle(event_handle_, &number);
 }
 
 Chain* GraphPlayback::build_chain(const GraphSource& source) {
@@ -150,6 +154,11 @@ Chain* GraphPlayback::build_chain(const GraphSource& source) {
 }
 
 void GraphPlayback::start(const std::vector<GraphSource>& sources, GstState target) {
+    std::lock_guard<std::mutex> hold(work_lock_);
+    start_now(sources, target);
+}
+
+void GraphPlayback::start_now(const std::vector<GraphSource>& sources, GstState target) {
     unsigned epoch = epoch_;
     bool built = false;
     {
@@ -162,7 +171,7 @@ void GraphPlayback::start(const std::vector<GraphSource>& sources, GstState targ
     for (size_t i = 0; !built && i < sources.size(); ++i) {
         Chain* chain = build_chain(sources[i]);
         if (chain == nullptr) {
-            stop();
+            stop_now();
             chain_failed(epoch);
             return;
         }
@@ -181,20 +190,22 @@ void GraphPlayback::start(const std::vector<GraphSource>& sources, GstState targ
 }
 
 // No file is decoded here before the file tester has seen it decode to its
-// end elsewhere. Until then the start waits, off the worker, and is made
-// when the last word comes, unless a stop came first.
+// end elsewhere. Until then the start waits, and is made when the last word
+// comes, unless a stop came first.
 bool GraphPlayback::tested(const std::vector<GraphSource>& sources, GstState target,
                            unsigned epoch) {
     std::weak_ptr<GraphPlayback> self = weak_from_this();
     auto ready = [self, sources] {
-        graph_work([self, sources] {
-            std::shared_ptr<GraphPlayback> playback = self.lock();
-            if (playback != nullptr && playback->waiting_ != GST_STATE_VOID_PENDING) {
-                GstState target = playback->waiting_;
-                playback->waiting_ = GST_STATE_VOID_PENDING;
-                playback->start(sources, target);
-            }
-        });
+        std::shared_ptr<GraphPlayback> playback = self.lock();
+        if (playback == nullptr) {
+            return;
+        }
+        std::lock_guard<std::mutex> hold(playback->work_lock_);
+        if (playback->waiting_ != GST_STATE_VOID_PENDING) {
+            GstState target = playback->waiting_;
+            playback->waiting_ = GST_STATE_VOID_PENDING;
+            playback->start_now(sources, target);
+        }
     };
     for (const GraphSource& source : sources) {
         HRESULT verdict = S_OK;
@@ -216,6 +227,7 @@ std::vector<Chain*> GraphPlayback::chains() {
 }
 
 void GraphPlayback::seek(gint64 position) {
+    std::lock_guard<std::mutex> hold(work_lock_);
     for (Chain* chain : chains()) {
         chain->ended = false;
         gst_element_seek_simple(
@@ -225,6 +237,11 @@ void GraphPlayback::seek(gint64 position) {
 }
 
 void GraphPlayback::stop() {
+    std::lock_guard<std::mutex> hold(work_lock_);
+    stop_now();
+}
+
+void GraphPlayback::stop_now() {
     waiting_ = GST_STATE_VOID_PENDING;
     std::vector<Chain*> stopping;
     {
@@ -291,6 +308,7 @@ void GraphPlayback::post_event(long code, LONG_PTR param1, LONG_PTR param2) {
     {
         std::lock_guard<std::mutex> hold(events_lock_);
         events_.push_back(GraphEvent{code, param1, param2});
+        signal_sync_event(event_handle_, true);
         window = notify_window_;
         message = notify_message_;
         data = notify_data_;
@@ -314,6 +332,9 @@ bool GraphPlayback::next_event(long timeout_ms, GraphEvent* event) {
     }
     *event = events_.front();
     events_.pop_front();
+    if (events_.empty()) {
+        signal_sync_event(event_handle_, false);
+    }
     return true;
 }
 

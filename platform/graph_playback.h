@@ -1,7 +1,7 @@
 // What a filter graph plays and reports: one GStreamer pipeline a rendered
-// file, and the graph's event queue. Shared between the graph's COM object
-// and the work it hands to the graph worker, so that a pipeline still
-// stopping after its graph was released has somewhere to report.
+// file, and the graph's event queue with its event handle. Shared between
+// the graph's COM object and a start that waits for the file tester's last
+// word, which may come after the graph was released.
 #pragma once
 
 #include <gst/gst.h>
@@ -33,12 +33,15 @@ struct GraphEvent {
 
 class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
   public:
+    GraphPlayback();
     ~GraphPlayback();
 
-    // --- On the graph worker ---
+    // --- On the caller's thread, one at a time ---
     // Builds a chain for each source (unless built) and takes them to
-    // target, once the file tester has seen each file decode to its end; a
-    // failure is reported as EC_ERRORABORT.
+    // target, once the file tester has seen each file decode to its end:
+    // until then the start waits, and is made on the tester's thread when
+    // its last word comes, unless a stop came first. A failure is reported
+    // as EC_ERRORABORT.
     void start(const std::vector<GraphSource>& sources, GstState target);
     // Every chain to position (nanoseconds), with no break in what the
     // output hears.
@@ -47,12 +50,14 @@ class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
     void stop();
 
     // --- From any thread ---
+    // Signalled while events wait in the queue.
+    HANDLE event_handle() const { return event_handle_; }
     void set_volume(long volume);  // hundredths of a decibel
     // Where the first chain is (nanoseconds).
     gint64 position();
     // Whether the chains' ends and errors become events: only while the
     // graph is meant to run, and never for a chain that a stop has already
-    // doomed (it may play on until the worker reaches it).
+    // doomed (it may play on until the stop reaches it).
     void set_reporting(bool on) {
         if (!on) {
             ++epoch_;
@@ -70,22 +75,29 @@ class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
     void chain_failed(unsigned epoch);
 
   private:
+    // Under work_lock_.
+    void start_now(const std::vector<GraphSource>& sources, GstState target);
+    void stop_now();
     Chain* build_chain(const GraphSource& source);
     bool tested(const std::vector<GraphSource>& sources, GstState target, unsigned epoch);
     std::vector<Chain*> chains();
 
+    // Held by start, seek and stop: they come from the graph's caller and
+    // from the file tester's thread.
+    std::mutex work_lock_;
     std::mutex chains_lock_;
     std::vector<Chain*> chains_;
     std::atomic<long> volume_{0};
     std::atomic<bool> reporting_{false};
     std::atomic<unsigned> epoch_{0};
-    // On the worker: the state a start waits to reach until its files have
-    // been tested.
+    // Under work_lock_: the state a start waits to reach until its files
+    // have been tested.
     GstState waiting_ = GST_STATE_VOID_PENDING;
 
     std::mutex events_lock_;
     std::condition_variable events_signal_;
     std::deque<GraphEvent> events_;
+    HANDLE event_handle_;
     HWND notify_window_ = nullptr;
     UINT notify_message_ = 0;
     LONG_PTR notify_data_ = 0;

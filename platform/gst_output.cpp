@@ -3,10 +3,8 @@
 // 16-bit stereo or mono PCM at 44.1 kHz, whatever the stream was.
 #include "platform/gst_output.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/first_sound.h"
@@ -42,36 +40,43 @@ GstPadProbeReturn watch_first_sound(GstPad* pad, GstPadProbeInfo* info, gpointer
     return heard ? GST_PAD_PROBE_REMOVE : GST_PAD_PROBE_OK;
 }
 
-// How long a stopping pipeline waits for its capture file to be written.
-constexpr auto FINISH_TIMEOUT = std::chrono::seconds(3);
-
-// Set when the end of stream reaches the capture file's writer.
-struct CaptureEnd {
-    std::mutex lock;
-    std::condition_variable signal;
-    bool ended = false;
-};
-
-// The probe's data reaches the streaming thread through GStreamer's own
-// locks, which the race detector cannot see; through this one it can.
-std::mutex capture_end_handoff;
-
-GstPadProbeReturn note_capture_end(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
-        std::unique_lock<std::mutex> handed(capture_end_handoff);
-        CaptureEnd& end = **static_cast<std::shared_ptr<CaptureEnd>*>(data);
-        handed.unlock();
-        std::lock_guard<std::mutex> hold(end.lock);
-        end.ended = true;
-        end.signal.notify_all();
+// The sizes in a WAV file's header as its length says: the file writer put
+// placeholders there, which an end of stream would have mended.
+void mend_wav_sizes(const std::string& path) {
+    FILE* file = fopen(path.c_str(), "r+b");
+    if (file == nullptr) {
+        return;
     }
-    return GST_PAD_PROBE_OK;
+    auto put32 = [file](long at, uint32_t value) {
+        unsigned char bytes[4] = {
+            static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+            static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+        fseek(file, at, SEEK_SET);
+        fwrite(bytes, 1, 4, file);
+    };
+    fseek(file, 0, SEEK_END);
+    long length = ftell(file);
+    unsigned char chunk[8];
+    long at = 12;
+    fseek(file, at, SEEK_SET);
+    while (length >= 44 && at + 8 <= length && fread(chunk, 1, 8, file) == 8) {
+        if (memcmp(chunk, "data", 4) == 0) {
+            put32(4, static_cast<uint32_t>(length - 8));
+            put32(at + 4, static_cast<uint32_t>(length - at - 8));
+            break;
+        }
+        uint32_t size =
+            chunk[4] | chunk[5] << 8 | chunk[6] << 16 | static_cast<uint32_t>(chunk[7]) << 24;
+        at += 8 + static_cast<long>(size) + static_cast<long>(size & 1);
+        fseek(file, at, SEEK_SET);
+    }
+    fclose(file);
 }
 
 }  // namespace
 
 void gst_ready() {
-    // Threads of the graph worker and of MCI commands may be first.
+    // A graph's caller, a file test's answer or an MCI command may be first.
     static const bool ready = [] {
         gst_init(nullptr, nullptr);
         return true;
@@ -123,43 +128,16 @@ void finish_capture(GstElement* pipeline, GstElement* output) {
     if (file == nullptr) {
         return;
     }
-    GstState state = GST_STATE_NULL;
-    GstState pending = GST_STATE_NULL;
-    gst_element_get_state(pipeline, &state, &pending, 0);
-    GstPad* entry = gst_element_get_static_pad(output, "sink");
-    GstPad* feed = gst_pad_get_peer(entry);
-    if (state == GST_STATE_PLAYING && pending == GST_STATE_VOID_PENDING && feed != nullptr &&
-        !GST_PAD_IS_EOS(entry)) {
-        gulong held =
-            gst_pad_add_probe(feed, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
-        auto end = std::make_shared<CaptureEnd>();
-        std::shared_ptr<CaptureEnd>* handed;
-        {
-            std::lock_guard<std::mutex> handing(capture_end_handoff);
-            handed = new std::shared_ptr<CaptureEnd>(end);
-        }
-        GstPad* written = gst_element_get_static_pad(file, "sink");
-        gulong watch =
-            gst_pad_add_probe(written, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, note_capture_end,
-                              handed, [](gpointer data) {
-                                  std::lock_guard<std::mutex> handed(capture_end_handoff);
-                                  delete static_cast<std::shared_ptr<CaptureEnd>*>(data);
-                              });
-        if (gst_pad_send_event(entry, gst_event_new_eos())) {
-            std::unique_lock<std::mutex> hold(end->lock);
-            end->signal.wait_for(hold, FINISH_TIMEOUT, [&end] { return end->ended; });
-        }
-        // Stopped before the stream is let go, so nothing held back follows.
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_pad_remove_probe(written, watch);
-        gst_pad_remove_probe(feed, held);
-        gst_object_unref(written);
-    }
-    if (feed != nullptr) {
-        gst_object_unref(feed);
-    }
-    gst_object_unref(entry);
+    gchar* location = nullptr;
+    g_object_get(file, "location", &location, nullptr);
     gst_object_unref(file);
+    // Stopped at once, as a sound card stops: what the pacer still held was
+    // never heard, and is not written.
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    if (location != nullptr) {
+        mend_wav_sizes(location);
+        g_free(location);
+    }
 }
 
 }  // namespace plat

@@ -15,10 +15,9 @@ void gst_ready();
 // the capture file: DIR/<stream>-<n>.wav.
 GstElement* make_audio_output(const char* stream);
 
-// Before a playing pipeline stops: the capture file that its output writes
-// (if it writes one) is finished with what was heard, and only that. An end
-// of stream goes into the output alone while what comes from upstream is
-// held back; waits a few seconds at most for the file to be written.
+// Stops the pipeline; the capture file that its output writes (if it
+// writes one) is finished with what was heard, and only that, without
+// waiting for what the output still holds to play out.
 void finish_capture(GstElement* pipeline, GstElement* output);
 
 }  // namespace plat

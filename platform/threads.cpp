@@ -1,38 +1,50 @@
 // Threads, events and critical sections over POSIX threads. A handle is a
 // waitable object that lives while its handle is open or its thread runs:
 // an event (manual or automatic reset) or a thread, signalled when the
-// thread ends. Named events, suspended threads and stack sizes are not
-// offered. FreeLibraryAndExitThread ends the thread by unwinding it, and
-// lets the module go only once the unwinding has left the module's code.
+// thread ends. A wait takes one object or any of several (never all of
+// them). Named events, suspended threads and stack sizes are not offered.
+// FreeLibraryAndExitThread ends the thread by unwinding it, and lets the
+// module go only once the unwinding has left the module's code. When the
+// process ends, the threads CreateThread made stop where they are before
+// anything of the process is taken down, as the platform's ExitProcess
+// ends them: each parks at its next platform call or wait.
 #include "platform/native/threads.h"
 
 #include <dlfcn.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/native/standin.h"
 #include "platform/sync_handles.h"
 
 namespace {
 
+// One lock and one signal for every object's state: a wait on several
+// objects wakes when any of them is signalled.
+std::mutex signal_lock;
+std::condition_variable signal_changed;
+
 struct Waitable {
     bool thread = false;
     bool manual_reset = true;
-    long long number = 0;  // stands for the handle in the trace
-    std::mutex lock;
-    std::condition_variable changed;
-    bool signalled = false;
+    long long number = 0;    // stands for the handle in the trace
+    bool signalled = false;  // under signal_lock
 
-    void signal() {
-        std::lock_guard<std::mutex> hold(lock);
-        signalled = true;
-        changed.notify_all();
+    void set(bool on) {
+        std::lock_guard<std::mutex> hold(signal_lock);
+        signalled = on;
+        if (on) {
+            signal_changed.notify_all();
+        }
     }
 };
 
@@ -71,6 +83,32 @@ struct Start {
 // unwinding has left it.
 thread_local void* module_to_free = nullptr;
 
+thread_local bool made_by_create_thread = false;
+std::atomic<bool> process_ending{false};
+std::atomic<int> threads_running{0};
+std::atomic<int> threads_parked{0};
+
+[[noreturn]] void park() {
+    ++threads_parked;
+    for (;;) {
+        pause();
+    }
+}
+
+// At the process's end, before the statics made before the first thread
+// go: the threads are woken from their waits and given a few seconds to
+// park.
+void stop_made_threads() {
+    process_ending = true;
+    {
+        std::lock_guard<std::mutex> hold(signal_lock);
+        signal_changed.notify_all();
+    }
+    for (int i = 0; i < 300 && threads_parked < threads_running; ++i) {
+        usleep(10000);
+    }
+}
+
 // Whichever way the thread ends, returning or unwinding: the module goes
 // first, then the handle is signalled.
 struct ThreadEnd {
@@ -79,11 +117,15 @@ struct ThreadEnd {
         if (module_to_free != nullptr) {
             dlclose(module_to_free);
         }
-        thread->signal();
+        --threads_running;
+        thread->set(true);
     }
 };
 
 void* run_thread(void* data) {
+    // Named so that a look at the process tells the module's threads apart.
+    pthread_setname_np(pthread_self(), "CreateThread");
+    made_by_create_thread = true;
     std::unique_ptr<Start> start(static_cast<Start*>(data));
     ThreadEnd end{start->thread};
     LPTHREAD_START_ROUTINE routine = start->routine;
@@ -96,6 +138,10 @@ void* run_thread(void* data) {
 }  // namespace
 
 namespace plat {
+
+int made_threads_running() {
+    return threads_running;
+}
 
 bool close_sync_handle(HANDLE handle, long long* number) {
     std::shared_ptr<Waitable> object;
@@ -112,6 +158,24 @@ bool close_sync_handle(HANDLE handle, long long* number) {
     return true;
 }
 
+void park_if_process_ends() {
+    if (process_ending && made_by_create_thread) {
+        park();
+    }
+}
+
+HANDLE open_sync_event() {
+    auto event = std::make_shared<Waitable>();
+    return open_handle(event);
+}
+
+void signal_sync_event(HANDLE handle, bool on) {
+    std::shared_ptr<Waitable> event = find(handle);
+    if (event != nullptr) {
+        event->set(on);
+    }
+}
+
 }  // namespace plat
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
@@ -119,6 +183,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     HANDLE result = nullptr;
     std::shared_ptr<Waitable> thread;
     if (start != nullptr && (flags & CREATE_SUSPENDED) == 0 && !plat::fault("CreateThread")) {
+        static std::once_flag at_end;
+        std::call_once(at_end, [] { std::atexit(stop_made_threads); });
+        ++threads_running;
         thread = std::make_shared<Waitable>();
         thread->thread = true;
         result = open_handle(thread);
@@ -128,6 +195,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
         pthread_t id;
         auto* begin = new Start{start, parameter, thread};
         if (pthread_create(&id, &attributes, run_thread, begin) != 0) {
+            --threads_running;
             delete begin;
             long long number = 0;
             plat::close_sync_handle(result, &number);
@@ -141,26 +209,66 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     return result;
 }
 
+namespace {
+
+// The index of the first signalled object, taken (an automatic reset event
+// is reset), or -1 when none is.
+int take_signalled(const std::vector<std::shared_ptr<Waitable>>& objects) {
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (objects[i]->signalled) {
+            if (!objects[i]->manual_reset) {
+                objects[i]->signalled = false;
+            }
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// WAIT_OBJECT_0 + the index of the object that ended the wait, or
+// WAIT_TIMEOUT.
+DWORD wait_for_any(const std::vector<std::shared_ptr<Waitable>>& objects, DWORD milliseconds) {
+    std::unique_lock<std::mutex> hold(signal_lock);
+    int found = -1;
+    auto ready = [&] { return (found = take_signalled(objects)) >= 0; };
+    auto ready_or_ending = [&] { return ready() || (process_ending && made_by_create_thread); };
+    if (milliseconds == INFINITE) {
+        signal_changed.wait(hold, ready_or_ending);
+    } else {
+        signal_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready_or_ending);
+    }
+    hold.unlock();
+    plat::park_if_process_ends();
+    return found >= 0 ? WAIT_OBJECT_0 + static_cast<DWORD>(found) : WAIT_TIMEOUT;
+}
+
+}  // namespace
+
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     std::shared_ptr<Waitable> object = find(handle);
     DWORD result = WAIT_FAILED;
     if (object != nullptr && !plat::fault("WaitForSingleObject")) {
-        std::unique_lock<std::mutex> hold(object->lock);
-        auto ready = [&object] { return object->signalled; };
-        bool signalled = false;
-        if (milliseconds == INFINITE) {
-            object->changed.wait(hold, ready);
-            signalled = true;
-        } else {
-            signalled =
-                object->changed.wait_for(hold, std::chrono::milliseconds(milliseconds), ready);
-        }
-        if (signalled && !object->manual_reset) {
-            object->signalled = false;
-        }
-        result = signalled ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+        result = wait_for_any({object}, milliseconds);
     }
     plat::Trace("WaitForSingleObject").num(number_of(object)).num(milliseconds).ret(result);
+    return result;
+}
+
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wait_all,
+                             DWORD milliseconds) {
+    std::vector<std::shared_ptr<Waitable>> objects;
+    plat::Trace trace("WaitForMultipleObjects");
+    bool known = handles != nullptr && count > 0 && count <= MAXIMUM_WAIT_OBJECTS;
+    for (DWORD i = 0; known && i < count; ++i) {
+        objects.push_back(find(handles[i]));
+        known = objects.back() != nullptr;
+        trace.num(number_of(objects.back()));
+    }
+    DWORD result = WAIT_FAILED;
+    if (known && wait_all == FALSE && !plat::fault("WaitForMultipleObjects")) {
+        result = wait_for_any(objects, milliseconds);
+    }
+    trace.num(wait_all).num(milliseconds).ret(result);
     return result;
 }
 
@@ -181,7 +289,7 @@ BOOL SetEvent(HANDLE handle) {
     std::shared_ptr<Waitable> event = find(handle);
     BOOL result = event != nullptr && !event->thread && !plat::fault("SetEvent") ? TRUE : FALSE;
     if (result == TRUE) {
-        event->signal();
+        event->set(true);
     }
     plat::Trace("SetEvent").num(number_of(event)).ret(result);
     return result;
@@ -191,8 +299,7 @@ BOOL ResetEvent(HANDLE handle) {
     std::shared_ptr<Waitable> event = find(handle);
     BOOL result = event != nullptr && !event->thread && !plat::fault("ResetEvent") ? TRUE : FALSE;
     if (result == TRUE) {
-        std::lock_guard<std::mutex> hold(event->lock);
-        event->signalled = false;
+        event->set(false);
     }
     plat::Trace("ResetEvent").num(number_of(event)).ret(result);
     return result;

@@ -14,7 +14,6 @@
 #include <filesystem>
 
 #include "platform/cd_playback.h"
-#include "platform/graph_worker.h"
 #include "platform/native/standin.h"
 
 #ifndef SKYTUNE_DEMO_DISC
@@ -25,16 +24,10 @@ namespace plat {
 
 namespace {
 
-// A run's pipeline is taken down on the graph worker: finishing a capture
-// waits for what the output still holds to play out, and no MCI command
-// should wait for that.
+// A run ends before the command that ended it returns, as a drive's
+// stop does.
 void retire(std::unique_ptr<CdPlayback> playback) {
-    if (playback) {
-        // The job holds the only reference, so the run ends there and
-        // never here, whenever the worker gets to it.
-        std::shared_ptr<CdPlayback> going(std::move(playback));
-        graph_work([going = std::move(going)]() mutable { going.reset(); });
-    }
+    playback.reset();
 }
 
 // A CD holds at most 99 tracks.

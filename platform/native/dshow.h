@@ -6,7 +6,7 @@
 #include "platform/native/com.h"
 
 typedef LONG_PTR OAHWND;
-typedef long OAEVENT;
+typedef LONG_PTR OAEVENT;
 typedef long OAFilterState;
 typedef double REFTIME;
 typedef LONGLONG REFERENCE_TIME;
@@ -88,6 +88,9 @@ struct IMediaControl : public IUnknown {
 };
 
 struct IMediaEvent : public IUnknown {
+    // A manual reset event, signalled while events wait in the queue; the
+    // graph owns it, and it lives as long as the graph.
+    virtual HRESULT STDMETHODCALLTYPE GetEventHandle(OAEVENT* event) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetEvent(long* event_code, LONG_PTR* param1, LONG_PTR* param2,
                                                long timeout) = 0;
     virtual HRESULT STDMETHODCALLTYPE FreeEventParams(long event_code, LONG_PTR param1,

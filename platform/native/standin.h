@@ -56,6 +56,8 @@ void set_active_window(HWND window);
 // Delivers every posted message to its window's procedure, on the calling
 // thread; the number delivered.
 int pump_messages();
+// The threads CreateThread made that have not yet ended.
+int made_threads_running();
 // Who shows MessageBoxA: the host's dialog, or standard error without one.
 void set_message_box_handler(std::function<int(const char* text, const char* caption, UINT type)>);
 
@@ -67,10 +69,6 @@ bool set_audio_sink(const char* choice);
 SinkKind audio_sink_kind();
 // A fresh capture file name for a stream, DIR/<stream>-<n>.wav.
 std::string audio_capture_path(const char* stream);
-// Waits until the filter graphs and the CD drive have done all the work
-// asked of them so far (pipelines started, seeked, stopped and their capture
-// files finished).
-void settle_graphs();
 // Starts the file tester that RenderFile's test of a file runs in, so that
 // the first test does not wait for it; it otherwise starts with the first
 // filter graph.

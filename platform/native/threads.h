@@ -21,11 +21,15 @@ typedef CRITICAL_SECTION* LPCRITICAL_SECTION;
 #define WAIT_TIMEOUT 0x00000102UL
 #define WAIT_FAILED 0xFFFFFFFFUL
 #define CREATE_SUSPENDED 0x00000004
+#define MAXIMUM_WAIT_OBJECTS 64
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack_size, LPTHREAD_START_ROUTINE start,
                     LPVOID parameter, DWORD flags, LPDWORD thread_id);
 // A thread's handle is signalled when the thread has ended.
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+// Waits for any of the objects (wait_all FALSE; all of them is not offered):
+// WAIT_OBJECT_0 + the index of the first one signalled.
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL wait_all, DWORD milliseconds);
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manual_reset, BOOL initial_state,
                     LPCSTR name);
 BOOL SetEvent(HANDLE event);

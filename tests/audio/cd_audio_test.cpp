@@ -17,6 +17,7 @@ class CdListening : public CdTest {
     }
 
     std::vector<CapturedAudio> heard() {
+        sent();
         std::vector<CapturedAudio> runs;
         for (const std::string& path : captured_files(captures, "cd")) {
             runs.push_back(read_captured_audio(path));
@@ -51,6 +52,7 @@ TEST_F(CdListening, PlayRunsOnIntoTheNextTrackToTheEndOfTheDisc) {
     plat::set_cd_source(disc.c_str());
     ASSERT_EQ(cd_open(), 0u);
     ASSERT_EQ(cd_play_track(2), 0u);
+    ASSERT_TRUE(sent());
     ASSERT_TRUE(wait_until_not_playing(8));
     EXPECT_EQ(cd_status("current track"), "5");
 
@@ -74,6 +76,7 @@ TEST_F(CdListening, StopSilencesThePlay) {
     pause_for(0.5);
     ASSERT_EQ(cd_stop(), 0u);
     pause_for(0.5);
+    ASSERT_TRUE(sent());
     EXPECT_EQ(cd_status("mode"), "stopped");
 
     std::vector<CapturedAudio> runs = heard();

@@ -12,6 +12,7 @@
 
 #include "audio/cd.h"
 #include "audio/mixer.h"
+#include "audio/player_thread.h"
 #include "platform/native/standin.h"
 #include "tests/support/radio_reset.h"
 #include "tests/support/scratch_dir.h"
@@ -45,6 +46,17 @@ inline std::string cd_status(const char* item) {
     return error == 0 ? std::string(reply) : "error " + std::to_string(error);
 }
 
+// Waits until the player thread has sent the commands asked of it so far.
+inline bool sent(double limit_seconds = 10) {
+    for (double waited = 0; waited < limit_seconds; waited += 0.01) {
+        if (player_idle() == 1) {
+            return true;
+        }
+        pause_for(0.01);
+    }
+    return false;
+}
+
 // Waits, up to a limit, for a disc to play out.
 inline bool wait_until_not_playing(double limit_seconds) {
     for (double waited = 0; waited < limit_seconds; waited += 0.05) {
@@ -56,12 +68,14 @@ inline bool wait_until_not_playing(double limit_seconds) {
     return false;
 }
 
-// Every test starts with the radio as loaded, the device closed, a fresh
-// mixer, silent output and the trace going to its own file.
+// Every test starts with the radio as loaded (and posted so to the player
+// thread), the device closed, a fresh mixer, silent output and the trace
+// going to its own file; it ends with the player thread, where one ran.
 class CdTest : public ::testing::Test {
   protected:
     void SetUp() override {
         reset_radio();
+        player_post_radio(radio_state.mode, radio_state.power, radio_state.paused);
         plat::set_audio_sink("null");
         plat::set_message_box_handler(nullptr);
         mciSendStringA("close cdaudio", nullptr, 0, nullptr);
@@ -69,11 +83,11 @@ class CdTest : public ::testing::Test {
         plat::set_mixer_cd_range(0, 65535);
         mixer_handle = 0;
         volume_control = VolumeControl{0, 0, 0};
-        cd_device = 0;
         trace_path = dir / "trace.txt";
         plat::trace_to(trace_path.c_str());
     }
     void TearDown() override {
+        player_end();
         plat::trace_to(nullptr);
         plat::faults_set(nullptr);
         mciSendStringA("stop cdaudio", nullptr, 0, nullptr);

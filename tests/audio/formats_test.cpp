@@ -147,8 +147,9 @@ TEST_F(Formats, EachIsHeardAsAPresetAndAsACdTrack) {
         MediaHandle handle = media_open(path.c_str());
         ASSERT_EQ(handle, path.c_str()) << "the handle is the caller's own text";
         media_play(handle, 0);
-        EXPECT_EQ(media_player.playing, 1);
-        EXPECT_TRUE(listen_until([] { return media_player.playing == 0; }, 20)) << track.name;
+        settle();
+        EXPECT_TRUE(listen_until([] { return reported_plays() == MEDIA_PLAYS_NOTHING; }, 20))
+            << track.name;
         media_stop();
     }
     plat::set_cd_source(disc_.c_str());
@@ -160,7 +161,7 @@ TEST_F(Formats, EachIsHeardAsAPresetAndAsACdTrack) {
         listen(0.5);
         mciSendStringA("stop cdaudio", nullptr, 0, nullptr);
     }
-    plat::settle_graphs();
+    settle();
 
     std::vector<CapturedAudio> presets = sink_.heard("media");
     std::vector<CapturedAudio> cd = sink_.heard("cd");
@@ -186,17 +187,19 @@ TEST_F(Formats, AnOddLengthWavIsTrackOneOnTheDisplay) {
     radio_state.power = 1;
     radio_state.mode = MODE_CD;
     radio_state.paused = 0;
+    radio_state.current_track = 0;
     ASSERT_EQ(cd_play_track(1), 0u);
-    listen(0.3);
     char text[3] = "xx";
     ELEMENT_STRING element{};
     element.string = text;
-    EXPECT_EQ(cd_display_poll(&element), 1.0);
+    // The display, asked at each update, shows what the drive plays.
+    EXPECT_TRUE(listen_until([&] { return cd_display_poll(&element) == 1.0; }, 5));
     EXPECT_STREQ(text, "01");
+    listen(0.3);
     cd_stop();
     cd_close();
     radio_state.power = 0;
-    plat::settle_graphs();
+    settle();
     std::vector<CapturedAudio> cd = sink_.heard("cd");
     ASSERT_EQ(cd.size(), 1u);
     EXPECT_NEAR(pitch(cd[0]), 300, 6);

@@ -1,5 +1,6 @@
 // What the audio tests share: a capture folder that the stand-in's sinks
-// write into, and time passing as on the host's panel thread.
+// write into, time passing as on the host's panel thread, and the player
+// thread's progress.
 #pragma once
 
 #include <chrono>
@@ -9,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "audio/media.h"
+#include "audio/player_thread.h"
 #include "platform/native/standin.h"
 #include "tests/support/captured_audio.h"
 #include "tests/support/scratch_dir.h"
@@ -108,4 +111,18 @@ inline double high_band_share(const CapturedAudio& audio, double split_hz) {
         (double(k) * audio.rate / double(n) >= split_hz ? high : low) += std::norm(bin);
     }
     return high / (low + high);
+}
+
+// Lives as the panel's thread does until the player thread has served every
+// request posted so far.
+inline bool settle(double timeout_seconds = 30) {
+    return listen_until([] { return player_idle() == 1; }, timeout_seconds);
+}
+
+// What the player thread last reported playing.
+inline int32_t reported_plays() {
+    player_lock();
+    int32_t plays = media_report.plays;
+    player_unlock();
+    return plays;
 }

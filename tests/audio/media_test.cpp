@@ -1,6 +1,8 @@
 // The media player, listened to (each format heard once: formats_test.cpp):
 // every format loops from its start, follows the volume, and a failing
-// platform call leaves it silent while the rest keeps working.
+// platform call leaves it silent while the rest keeps working. The player
+// thread does the work; the test lives as the panel's thread does, and
+// reads what the thread reports.
 #include "audio/media.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "audio/media_graph.h"
 #include "platform/native/com_classes.h"
 #include "tests/audio/listening.h"
 
@@ -36,16 +39,24 @@ class Media : public ::testing::Test {
         CoUninitialize();
         unsetenv("TMPDIR");
     }
-    // Plays a file once or in a loop for a while, then stops.
+    // Plays a file once or in a loop for a while from its start, then stops.
     void play_for(MediaHandle handle, int loop, double seconds) {
         media_play(handle, loop);
+        settle();
         listen(seconds);
         media_stop();
+        settle();
     }
+    // The graph's own event sink, as a filter reports to it; taken while the
+    // thread waits.
     IMediaEventSink* event_sink() {
+        settle();
         IMediaEventSink* sink = nullptr;
         media_player.graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink));
         return sink;
+    }
+    bool reported(int32_t plays, double seconds = 30) {
+        return listen_until([plays] { return reported_plays() == plays; }, seconds);
     }
     int temp_files() const {
         return static_cast<int>(std::distance(fs::directory_iterator(temp_), {}));
@@ -95,7 +106,7 @@ TEST_F(Media, VolumeIsHundredthsOfADecibel) {
         media_set_volume(level);
         play_for(handle, 0, 0.3);
     }
-    EXPECT_EQ(media_player.volume, -10000);
+    EXPECT_EQ(media_panel.volume, -10000);
     std::vector<CapturedAudio> heard = sink_.heard("media");
     ASSERT_EQ(heard.size(), 4u);
     double full = heard[0].slice(0.02, 0.18).rms();
@@ -107,11 +118,13 @@ TEST_F(Media, VolumeIsHundredthsOfADecibel) {
     // While playing it applies at once; above full it is full.
     media_set_volume(-2000);
     media_play(handle, 1);
+    settle();
     listen(0.3);
     media_set_volume(250);
-    EXPECT_EQ(media_player.volume, 0);
+    EXPECT_EQ(media_panel.volume, 0);
     listen(0.3);
     media_stop();
+    settle();
     CapturedAudio changed = sink_.heard("media")[4];
     EXPECT_NEAR(changed.slice(0.35, 0.55).rms() / changed.slice(0.05, 0.25).rms(), 10, 1.5);
 }
@@ -126,43 +139,30 @@ TEST_F(Media, UserAbortIsAnEndLikeAnyOther) {
     events->Notify(EC_USERABORT, 0, 0);
     listen(0.45);
     media_stop();
+    settle();
     // Rewound about 0.1 s after it began to sound (the output runs a
     // little ahead of the clock): the 880 Hz half comes that much late.
     CapturedAudio heard = sounding(sink_.all("media"));
     EXPECT_NEAR(heard.slice(0.22, 0.28).dominant_frequency(300, 1000), 440, 10);
     EXPECT_NEAR(heard.slice(0.38, 0.48).dominant_frequency(300, 1000), 880, 10);
 
-    // Without looping it ends the play, and leaves the graph be.
+    // Without looping it ends the play, and leaves the graph be; other
+    // events before it are only read.
     media_play(media_open(path.c_str()), 0);
     events->Release();
     events = event_sink();
+    ASSERT_EQ(reported_plays(), MEDIA_PLAYS_FILE);
+    events->Notify(EC_TIME, 0, 0);
     events->Notify(EC_USERABORT, 0, 0);
-    plat::pump_messages();
-    EXPECT_EQ(media_player.playing, 0);
+    EXPECT_TRUE(reported(MEDIA_PLAYS_NOTHING, 0.3)) << "long before the file's own end";
     events->Release();
-}
-
-TEST_F(Media, AllQueuedEventsAreHandledInOneCall) {
-    std::string path = fixture("tone.wav");
-    media_play(media_open(path.c_str()), 0);
-    IMediaEventSink* sink = event_sink();
-    sink->Notify(EC_TIME, 0, 0);
-    sink->Notify(EC_COMPLETE, 0, 0);
-    sink->Notify(EC_TIME, 0, 0);
-    media_on_events();
-    EXPECT_EQ(media_player.playing, 0);
-    long code = 0;
-    LONG_PTR first = 0;
-    LONG_PTR second = 0;
-    EXPECT_EQ(media_player.events->GetEvent(&code, &first, &second, 0), E_ABORT) << "drained";
-    sink->Release();
 }
 
 TEST_F(Media, AResourceNameBecomesAResTemporaryFileThatShutdownDeletes) {
     MediaHandle handle = media_open("CLICK_RCD");
     ASSERT_NE(handle, nullptr);
-    EXPECT_EQ(handle, media_player.temp_files.names[0]);
-    EXPECT_EQ(media_player.temp_files.count, 1);
+    EXPECT_EQ(handle, media_panel.temp_files.names[0]);
+    EXPECT_EQ(media_panel.temp_files.count, 1);
     std::string name = fs::path(handle).filename().string();
     EXPECT_EQ(name.substr(0, 3), "Res");
     EXPECT_EQ(fs::path(handle).parent_path(), fs::path(temp_));
@@ -174,21 +174,34 @@ TEST_F(Media, AResourceNameBecomesAResTemporaryFileThatShutdownDeletes) {
 
     media_shutdown();
     EXPECT_EQ(temp_files(), 0);
-    EXPECT_EQ(media_player.temp_files.count, 0);
-    EXPECT_EQ(media_player.graph, nullptr);
+    EXPECT_EQ(media_panel.temp_files.count, 0);
+    EXPECT_EQ(media_player.graph, nullptr) << "the thread let the graph go before it ended";
     EXPECT_EQ(media_player.video, nullptr);
     media_init(nullptr, 0, 0, 0, 0);
 }
 
-TEST_F(Media, WhatCannotPlayOpensAsNothingAndMakesNothing) {
-    EXPECT_EQ(media_open("No file assigned."), nullptr);
-    EXPECT_EQ(media_open(fixture("missing.mp3").c_str()), nullptr);
-    EXPECT_EQ(media_open(fixture("noise.bin").c_str()), nullptr);
-    EXPECT_EQ(media_open(source_file("tests/fixtures").c_str()), nullptr);
-    EXPECT_EQ(media_open(std::string(300, 'x').c_str()), nullptr);
+TEST_F(Media, WhatCannotPlayFailsItsTestAndMakesNothing) {
+    EXPECT_EQ(media_open(std::string(300, 'x').c_str()), nullptr) << "no file's name";
+    EXPECT_EQ(media_open("http://127.0.0.1:9/jazz"), nullptr) << "an address alone";
+    std::vector<std::string> names = {"No file assigned.", fixture("missing.mp3"),
+                                      fixture("noise.bin"), source_file("tests/fixtures")};
+    std::vector<MediaHandle> handles;
+    for (const std::string& name : names) {
+        handles.push_back(media_open(name.c_str()));
+        EXPECT_EQ(handles.back(), name.c_str()) << "a handle at once";
+        EXPECT_EQ(media_opened(handles.back()), MEDIA_OPEN_PENDING) << name;
+    }
+    ASSERT_TRUE(settle());
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(media_opened(handles[i]), MEDIA_OPEN_FAILED) << names[i];
+    }
+    // A handle whose test failed plays nothing, and is not tried again.
+    media_play(handles[1], 1);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(reported_plays(), MEDIA_PLAYS_NOTHING);
     EXPECT_EQ(temp_files(), 0);
-    EXPECT_EQ(media_player.temp_files.count, 0);
-    EXPECT_EQ(media_player.playing, 0);
+    EXPECT_EQ(media_panel.temp_files.count, 0);
+    EXPECT_TRUE(sink_.heard("media").empty());
 }
 
 TEST_F(Media, APresetFileDeletedAfterItOpenedPlaysNothing) {
@@ -203,14 +216,17 @@ TEST_F(Media, APresetFileDeletedAfterItOpenedPlaysNothing) {
     media_stop();
     fs::remove(path);
     media_play(gone, 1);
-    EXPECT_EQ(media_player.playing, 0);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(reported_plays(), MEDIA_PLAYS_NOTHING);
     listen(0.2);
     media_set_volume(-1000);
     media_stop();
     media_play(kept, 1);
-    EXPECT_EQ(media_player.playing, 1);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(reported_plays(), MEDIA_PLAYS_FILE);
     listen(0.3);
     media_stop();
+    settle();
     std::vector<CapturedAudio> heard = sink_.heard("media");
     ASSERT_EQ(heard.size(), 2u) << "only the files that are there played";
     EXPECT_GT(heard[1].rms(), 0.05);
@@ -222,21 +238,23 @@ TEST_F(Media, AFailingCallSilencesThePlayerButNotTheRadio) {
     std::string path = fixture("tone.wav");
     MediaHandle handle = media_open(path.c_str());
     media_set_volume(0);
+    ASSERT_TRUE(settle());
     for (const char* failing :
          {"CoCreateInstance", "IUnknown::QueryInterface:IMediaSeeking", "IGraphBuilder::RenderFile",
-          "IUnknown::QueryInterface:IVideoWindow", "IMediaEventEx::SetNotifyWindow",
+          "IUnknown::QueryInterface:IVideoWindow", "IMediaEventEx::GetEventHandle",
           "IMediaControl::Run", "IBasicAudio::put_Volume", "IMediaControl::Stop"}) {
         SCOPED_TRACE(failing);
         size_t before = sink_.heard("media").size();
         plat::faults_set(failing);
         media_play(handle, 1);
-        EXPECT_EQ(media_player.playing, 0);
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(reported_plays(), MEDIA_PLAYS_NOTHING);
         EXPECT_EQ(media_player.looping, 0);
         media_set_volume(-100);
         media_set_volume(0);
-        media_on_events();
         listen(0.1);
         media_stop();
+        settle();
         plat::faults_set(nullptr);
         // A failure after Run may have let a moment out before it stopped.
         std::vector<CapturedAudio> heard = sink_.heard("media");
@@ -245,9 +263,11 @@ TEST_F(Media, AFailingCallSilencesThePlayerButNotTheRadio) {
         }
         size_t failed = heard.size();
         media_play(handle, 1);
-        EXPECT_EQ(media_player.playing, 1);
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(reported_plays(), MEDIA_PLAYS_FILE);
         listen(0.15);
         media_stop();
+        settle();
         heard = sink_.heard("media");
         ASSERT_EQ(heard.size(), failed + 1);
         EXPECT_GT(heard.back().rms(), 0.1);
@@ -259,15 +279,18 @@ TEST_F(Media, FailuresWhilePlayingOrStoppingLeaveItSilent) {
     MediaHandle handle = media_open(path.c_str());
     media_set_volume(0);
     media_play(handle, 1);
+    settle();
     listen(0.15);
     plat::faults_set("IBasicAudio::put_Volume");
     media_set_volume(-500);
-    EXPECT_EQ(media_player.playing, 0);
-    EXPECT_EQ(media_player.volume, -500);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(reported_plays(), MEDIA_PLAYS_NOTHING);
+    EXPECT_EQ(media_panel.volume, -500);
     listen(0.4);
     plat::faults_set("IMediaControl::Stop");
     media_play(handle, 1);
     media_stop();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(media_player.graph, nullptr) << "a graph that will not stop is let go";
     plat::faults_set(nullptr);
     // Opening and playing make a new graph.
@@ -275,6 +298,7 @@ TEST_F(Media, FailuresWhilePlayingOrStoppingLeaveItSilent) {
     media_play(handle, 1);
     listen(0.2);
     media_stop();
+    settle();
     std::vector<CapturedAudio> heard = sink_.heard("media");
     ASSERT_EQ(heard.size(), 2u);
     // Heard for 0.15 s (and what the output had taken in), not 0.55 s.
@@ -286,16 +310,17 @@ TEST_F(Media, NoGraphAtStartLeavesEveryOperationHarmless) {
     media_shutdown();
     plat::faults_set("CoCreateInstance");
     media_init(nullptr, 0, 0, 0, 0);
-    EXPECT_EQ(media_player.graph, nullptr);
     std::string path = fixture("tone.wav");
-    EXPECT_EQ(media_open(path.c_str()), nullptr);
-    EXPECT_EQ(media_open("CLICK_RCD"), nullptr);
-    EXPECT_EQ(temp_files(), 0);
+    MediaHandle handle = media_open(path.c_str());
+    MediaHandle click = media_open("CLICK_RCD");
     media_play(path.c_str(), 1);
     media_set_volume(-100);
-    media_on_events();
     media_stop();
-    EXPECT_EQ(media_player.playing, 0);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(media_player.graph, nullptr);
+    EXPECT_EQ(media_opened(handle), MEDIA_OPEN_FAILED);
+    EXPECT_EQ(media_opened(click), MEDIA_OPEN_FAILED);
+    EXPECT_EQ(reported_plays(), MEDIA_PLAYS_NOTHING);
     plat::faults_set("CreateFileA");
     media_shutdown();
     plat::faults_set(nullptr);

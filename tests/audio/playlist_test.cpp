@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "audio/media.h"
-#include "audio/playlist_player.h"
+#include "audio/media_graph.h"
 #include "platform/native/com_classes.h"
 #include "tests/audio/listening.h"
 #include "tools/demo_disc/wav_file.h"
@@ -150,20 +150,30 @@ class Playlists : public ::testing::Test {
         }
         return result;
     }
-    // Plays for a while as the panel thread lives, noting each new entry's title.
+    // Plays for a while as the panel thread lives, noting each entry's
+    // title as the tooltip changes to it.
     std::vector<std::string> titles_while(MediaHandle handle, int entries_started) {
         std::vector<std::string> titles;
-        int32_t last = -1;
+        std::string last = "L";
         listen_until(
             [&] {
-                if (playlist_player.playing == 1 && playlist_player.current != last) {
-                    last = playlist_player.current;
-                    titles.push_back(media_playing_text(handle, "L"));
+                std::string shown = media_playing_text(handle, "L");
+                if (shown != last && shown != "L") {
+                    titles.push_back(shown);
                 }
+                last = shown;
                 return int(titles.size()) > entries_started;
             },
             20);
         return titles;
+    }
+    // Reports that the entry playing now failed, as the graph does.
+    void entry_fails() {
+        settle();
+        IMediaEventSink* events = nullptr;
+        media_player.graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&events));
+        events->Notify(EC_ERRORABORT, E_FAIL, 0);
+        events->Release();
     }
 
     CaptureSink sink_;
@@ -182,6 +192,7 @@ TEST_F(Playlists, EntriesPlayInOrderAndTheListLoops) {
     std::vector<std::string> titles = titles_while(handle, 3);
     listen(0.2);
     media_stop();
+    settle();
     EXPECT_EQ(titles, (std::vector<std::string>{"L: a.wav", "L: tone.mp3", "L: Caf\xC3\xA9.wav",
                                                 "L: a.wav"}));
     EXPECT_STREQ(media_playing_text(handle, "trip.m3u8"), "trip.m3u8")
@@ -203,6 +214,7 @@ TEST_F(Playlists, StepsWrapBothWaysFromTheEntryThatPlayed) {
     ASSERT_NE(handle, nullptr);
     std::vector<std::string> titles;
     auto note = [&] {
+        settle();
         listen(0.3);
         titles.push_back(media_playing_text(handle, "L"));
     };
@@ -217,12 +229,10 @@ TEST_F(Playlists, StepsWrapBothWaysFromTheEntryThatPlayed) {
     media_step(handle, 1);
     note();
     // An entry that fails while it plays gives way to the next.
-    IMediaEventSink* events = nullptr;
-    media_player.graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&events));
-    events->Notify(EC_ERRORABORT, E_FAIL, 0);
-    events->Release();
+    entry_fails();
     note();
     media_stop();
+    settle();
     EXPECT_EQ(titles, (std::vector<std::string>{"L: First", "L: Third", "L: First", "L: b.wav", "L",
                                                 "L: Third", "L: First"}));
     EXPECT_EQ(heard_frequencies(), (std::vector<int>{440, 880, 440, 660, 880, 440}));
@@ -233,8 +243,10 @@ TEST_F(Playlists, AOneEntryListIsHeardAsItsFileAlone) {
     std::string path =
         list("one.pls", "[playlist]\nFile1=" + source_file("tests/fixtures/tone.wav"));
     media_play(media_open(path.c_str()), 1);
+    settle();
     listen(1.35);
     media_stop();
+    settle();
     std::vector<CapturedAudio> heard = sink_.heard("media");
     ASSERT_EQ(heard.size(), 1u);
     CapturedAudio sound = sounding(heard[0]);
@@ -242,35 +254,62 @@ TEST_F(Playlists, AOneEntryListIsHeardAsItsFileAlone) {
     EXPECT_LT(sound.longest_silence(), 0.005);
 }
 
-TEST_F(Playlists, ListsWithNothingToPlayDoNotOpen) {
+TEST_F(Playlists, ListsWithNothingToPlayFailOrRest) {
     std::string wav = tone("a.wav", 440, 0.3);
     fs::create_directories(sink_.dir() / "folder.mp3");
     fs::copy_file(wav, sink_.dir() / "binary.m3u");
-    for (const std::string& path :
-         {list("missing.m3u", "gone.wav\r\n/nowhere/gone.mp3\r\n"), list("empty.m3u", ""),
-          sink_.dir() / "binary.m3u", list("headless.pls", "File1=a.wav\n"),
-          list("folder.m3u", "folder.mp3\n"), sink_.dir() / "absent.m3u"}) {
-        EXPECT_EQ(media_open(path.c_str()), nullptr) << path;
+    std::vector<std::string> failing = {list("missing.m3u", "gone.wav\r\n/nowhere/gone.mp3\r\n"),
+                                        list("empty.m3u", ""),
+                                        sink_.dir() / "binary.m3u",
+                                        list("headless.pls", "File1=a.wav\n"),
+                                        list("folder.m3u", "folder.mp3\n"),
+                                        sink_.dir() / "absent.m3u"};
+    for (const std::string& path : failing) {
+        media_open(path.c_str());
     }
-    // Stations are reached only when they play: a list of them opens, an
-    // address alone is no file.
+    // Stations are reached only when they play: a list of them opens.
     std::string stations = list("stations.m3u", "http://127.0.0.1:9/a\nhttps://127.0.0.1:9/b\n");
-    EXPECT_EQ(media_open(stations.c_str()), stations.c_str());
-    EXPECT_EQ(media_open("http://127.0.0.1:9/a"), nullptr);
+    media_open(stations.c_str());
+    ASSERT_TRUE(settle());
+    for (const std::string& path : failing) {
+        EXPECT_EQ(media_opened(path.c_str()), MEDIA_OPEN_FAILED) << path;
+    }
+    EXPECT_EQ(media_opened(stations.c_str()), MEDIA_OPEN_OK);
 
-    // A list whose entries went after it opened plays nothing; a file still plays.
+    // A list whose entries went after it opened rests at once, and says so.
     std::string gone = list("gone.m3u", "a.wav\n");
     MediaHandle handle = media_open(gone.c_str());
-    ASSERT_NE(handle, nullptr);
+    ASSERT_TRUE(settle());
     fs::remove(wav);
     media_play(handle, 1);
-    EXPECT_EQ(media_player.playing, 0);
-    EXPECT_STREQ(media_playing_text(handle, "gone.m3u"), "gone.m3u");
-    std::string file = source_file("tests/fixtures/tone.mp3");
-    media_play(media_open(file.c_str()), 1);
-    listen(0.3);
+    ASSERT_TRUE(settle());
+    EXPECT_STREQ(media_playing_text(handle, "gone.m3u"), "gone.m3u (nothing plays)");
+
+    // A list whose entries each fail while playing: one round, then it
+    // rests, until it is played again.
+    tone("b.wav", 550, 3);
+    tone("c.wav", 660, 3);
+    std::string failing_list = list("failing.m3u", "b.wav\nc.wav\n");
+    handle = media_open(failing_list.c_str());
+    media_play(handle, 1);
+    for (const char* entry : {"L: b.wav", "L: c.wav"}) {
+        ASSERT_TRUE(listen_until(
+            [&] { return media_playing_text(handle, "L") == std::string(entry); }, 10));
+        listen(0.2);
+        entry_fails();
+    }
+    EXPECT_TRUE(listen_until(
+        [&] { return media_playing_text(handle, "L") == std::string("L (nothing plays)"); }, 10));
+    size_t heard_by_now = sink_.heard("media").size();
+    listen(0.5);
+    EXPECT_EQ(sink_.heard("media").size(), heard_by_now) << "no entry is tried again";
+    media_play(handle, 1);
+    EXPECT_TRUE(listen_until(
+        [&] { return media_playing_text(handle, "L") == std::string("L: b.wav"); }, 10));
+    listen(0.2);
     media_stop();
-    EXPECT_EQ(heard_frequencies(), std::vector<int>{660});
+    settle();
+    EXPECT_EQ(heard_frequencies(), (std::vector<int>{550, 660, 550}));
 }
 
 TEST_F(Playlists, OnlyTheFirstThousandEntriesAreRead) {
@@ -284,6 +323,7 @@ TEST_F(Playlists, OnlyTheFirstThousandEntriesAreRead) {
     media_play(media_open(path.c_str()), 1);
     listen(1.0);
     media_stop();
+    settle();
     std::vector<int> heard = heard_frequencies();
     ASSERT_GE(heard.size(), 2u) << "the list came round to its one entry again";
     EXPECT_EQ(heard, std::vector<int>(heard.size(), 440));

@@ -1,8 +1,6 @@
 #include "audio/cd.h"
 #include "tests/fakes/recording_backends.h"
 
-MCIDEVICEID cd_device = 0;
-
 namespace {
 DWORD record(const std::string& call) {
     record_backend_call(call);

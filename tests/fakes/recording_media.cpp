@@ -7,9 +7,23 @@ int media_init(HINSTANCE, int left, int top, int width, int height) {
     return 1;
 }
 
+// A handle at once; its test answers from playable_files.
 MediaHandle media_open(const char* name) {
     record_backend_call(std::string("media_open ") + name);
-    return playable_files.count(name) != 0 ? name : nullptr;
+    return name;
+}
+
+// As the player thread serves it: tried only when the other file passed.
+MediaHandle media_reopen(const char* name, MediaHandle opened) {
+    if (playable_files.count(opened) != 0) {
+        record_backend_call(std::string("media_open ") + name);
+    }
+    return name;
+}
+
+int32_t media_opened(MediaHandle handle) {
+    return handle != nullptr && playable_files.count(handle) != 0 ? MEDIA_OPEN_OK
+                                                                  : MEDIA_OPEN_FAILED;
 }
 
 int media_play(MediaHandle handle, int loop) {

@@ -132,7 +132,6 @@ TEST(FilterGraph, AFileIsPlayedOnlyOnceItHasBeenDecodedToItsEnd) {
         graph->Release();
         EXPECT_EQ(sink.heard("media").size(), 1u) << "the long file's play alone";
     }
-    plat::settle_graphs();
     CoUninitialize();
     close(writer);
 }

@@ -69,6 +69,12 @@ TEST(Threads, BehaveAsThePlatformsDo) {
     EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0) << "until ResetEvent";
     ResetEvent(manual);
     EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+    // A wait for any of several: the first signalled, taken; never all.
+    HANDLE both[2] = {manual, automatic};
+    SetEvent(automatic);
+    EXPECT_EQ(WaitForMultipleObjects(2, both, FALSE, 0), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(WaitForMultipleObjects(2, both, FALSE, 20), WAIT_TIMEOUT) << "the wait reset it";
+    EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, 0), WAIT_FAILED);
 
     // The thread's handle is signalled when it has ended; a thread that
     // frees its module with its end lets the module go.

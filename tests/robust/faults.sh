@@ -19,7 +19,7 @@ faults=(
     mciSendStringA mciSendStringA:play mciSendStringA:status mciSendCommandA
     CoInitialize CoInitializeEx CoCreateInstance:CLSID_FilterGraph CoCreateInstance:CLSID_DirectSound8
     IGraphBuilder::RenderFile IMediaControl::Run IMediaControl::Stop
-    IMediaEventEx::SetNotifyWindow IMediaEventEx::GetEvent IBasicAudio::put_Volume
+    IMediaEventEx::GetEventHandle IMediaEventEx::GetEvent IBasicAudio::put_Volume
     IMediaSeeking::SetPositions
     IDirectSound8::Initialize IDirectSound8::SetCooperativeLevel IDirectSound8::CreateSoundBuffer
     IDirectSoundBuffer::Lock IDirectSoundBuffer::Play IDirectSoundBuffer::SetVolume
@@ -28,7 +28,7 @@ faults=(
     GetModuleFileNameA GetCurrentDirectoryA CreateDirectoryA RemoveDirectoryA
     PathRelativePathToA PathFileExistsA PathIsDirectoryA MoveFileExA MultiByteToWideChar
     WideCharToMultiByte RegisterClassA CreateWindowExA DeleteFileA
-    CreateThread CreateEventA SetEvent WaitForSingleObject LoadLibraryA
+    CreateThread CreateEventA SetEvent WaitForSingleObject WaitForMultipleObjects LoadLibraryA
     IDirectSoundBuffer::Stop IDirectSoundBuffer::GetCurrentPosition IDirectSoundBuffer::Unlock
     IDirectSoundBuffer::SetCurrentPosition
     InternetOpenA InternetSetStatusCallbackA InternetSetOptionA InternetOpenUrlA HttpQueryInfoA

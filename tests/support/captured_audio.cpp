@@ -64,8 +64,6 @@ CapturedAudio read_captured_audio(const std::string& path) {
 }
 
 std::vector<std::string> captured_files(const std::string& dir, const std::string& stream) {
-    // A stream stopped by now has its capture finished.
-    plat::settle_graphs();
     std::vector<std::pair<int, std::string>> found;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {

@@ -119,8 +119,11 @@ double capture_started_sound(double from, double until) {
     const CapturedAudio heard = capture_heard(from, until);
     const double click = heard.first_click();
     const CapturedAudio after = heard.slice(click < 0 ? 0 : click + 0.01, heard.seconds());
+    // A quiet that runs to the end of what has arrived is not over yet (half
+    // a sample's leeway: the times are sums of fractions).
+    const double end = after.seconds() - 0.5 / RATE;
     for (const CapturedAudio::Quiet& quiet : after.silences(0.02)) {
-        if (quiet.at + quiet.length < after.seconds()) return after.start + quiet.at + quiet.length;
+        if (quiet.at + quiet.length < end) return after.start + quiet.at + quiet.length;
     }
     return -1;
 }
