@@ -3,8 +3,10 @@
 // silent and the simulator running: the operation goes no further, nothing
 // plays, and later operations work on whatever objects remain (making a new
 // graph when they need one). The graph's events are read through its event
-// handle, which the thread waits on, so that a looping file is rewound the
-// moment it ends.
+// handle, which the thread waits on. Each pass of a file starts at a time
+// the player chose on the graph's reference clock, so it knows when the
+// pass ends: a looping file is rewound, or a playlist goes on, once its end
+// has been heard, which may be after the graph reported it.
 #include "audio/media_graph.h"
 
 #include <cstring>
@@ -25,27 +27,131 @@ namespace {
 constexpr int MEDIA_EVENTS_PER_LOOK = 8;
 // How often events are looked for while the event handle cannot be trusted.
 constexpr DWORD MEDIA_EVENTS_STUCK_MS = 250;
+// How far ahead of now a pass starts on the graph's reference clock (100 ns
+// units): time for the run to reach the renderer, which already holds the
+// pass's first samples. Less, and a renderer that keeps to the clock skips
+// the samples it got late: the pass loses its start. It is also the
+// silence at each loop point, and a press's wait for its sound.
+constexpr REFERENCE_TIME MEDIA_RUN_LEAD = 100000;
+// How long a start waits for the paused graph's renderer to hold its first
+// samples, so that the pass is heard from its start.
+constexpr DWORD MEDIA_CUE_WAIT_MS = 1000;
+// The most a renderer is believed to hold after reporting the end: an end
+// further away is a clock or a length gone wrong, and is not waited for.
+constexpr REFERENCE_TIME MEDIA_END_WAIT_MAX = 20000000;
+
+// Nothing plays any more, nor is awaited.
+void media_forget_play() {
+    media_player.looping = 0;
+    media_player.playing = 0;
+    media_player.pass_end = 0;
+}
 
 // Lets the whole graph go; releasing it also stops it.
 void media_release_graph() {
     com_release(media_player.video);
+    com_release(media_player.filter);
     com_release(media_player.seeking);
     com_release(media_player.audio);
     com_release(media_player.events);
     com_release(media_player.control);
     com_release(media_player.graph);
     media_player.event_handle = nullptr;
-    media_player.looping = 0;
-    media_player.playing = 0;
+    media_forget_play();
 }
 
 // After a failure nothing may go on sounding: stop the graph, or let it go
 // when even that fails.
 void media_graph_silence() {
-    media_player.looping = 0;
-    media_player.playing = 0;
+    media_forget_play();
     if (media_player.control != nullptr && FAILED(media_player.control->Stop())) {
         media_release_graph();
+    }
+}
+
+// The graph's reference clock now; 0 when it has none.
+REFERENCE_TIME media_clock_now() {
+    IReferenceClock* clock = nullptr;
+    REFERENCE_TIME now = 0;
+    if (media_player.filter != nullptr && SUCCEEDED(media_player.filter->GetSyncSource(&clock)) &&
+        clock != nullptr) {
+        if (FAILED(clock->GetTime(&now))) {
+            now = 0;
+        }
+        clock->Release();
+    }
+    return now;
+}
+
+// Runs the paused graph with the pass starting a moment from now on its
+// clock, and notes when; without a clock it runs as it likes.
+int media_run_pass() {
+    REFERENCE_TIME now = media_clock_now();
+    media_player.pass_start = now != 0 ? now + MEDIA_RUN_LEAD : 0;
+    HRESULT result =
+        now != 0 ? media_player.filter->Run(media_player.pass_start) : media_player.control->Run();
+    return SUCCEEDED(result) ? 1 : 0;
+}
+
+// Starts the rendered graph: paused until its renderer holds the file's
+// first samples, then run at a time of the player's choosing.
+int media_start_graph() {
+    media_player.pass_start = 0;
+    if (media_player.filter == nullptr) {
+        return SUCCEEDED(media_player.control->Run()) ? 1 : 0;
+    }
+    if (FAILED(media_player.control->Pause())) {
+        return 0;
+    }
+    OAFilterState state = State_Paused;
+    media_player.control->GetState(MEDIA_CUE_WAIT_MS, &state);
+    return media_run_pass();
+}
+
+// The file plays again from its start: the graph paused, rewound and run
+// again at once, rather than seeked while it runs (which some graphs do by
+// running again later). Without the means the running graph is seeked.
+void media_rewind() {
+    LONGLONG start = 0;
+    if (media_player.filter == nullptr) {
+        media_player.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
+                                           AM_SEEKING_NoPositioning);
+        return;
+    }
+    if (FAILED(media_player.control->Pause()) ||
+        FAILED(media_player.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                  AM_SEEKING_NoPositioning)) ||
+        media_run_pass() == 0) {
+        media_graph_silence();
+        media_report_plays(MEDIA_PLAYS_NOTHING, "");
+    }
+}
+
+// The pass has been heard to its end: a looping file plays again, a
+// playlist's next entry takes this one's place.
+void media_pass_over() {
+    media_player.pass_end = 0;
+    if (media_player.looping == 1) {
+        media_rewind();
+    } else if (playlist_player.playing == 1) {
+        playlist_on_entry_end(1);
+    }
+}
+
+// The graph reported the pass's end: it is over when the pass has played
+// its length from its start, which is waited for unless it is past or not
+// known.
+void media_await_pass_end() {
+    LONGLONG length = 0;
+    REFERENCE_TIME now = media_clock_now();
+    REFERENCE_TIME end = media_player.pass_start;
+    if (end != 0 && now != 0 && SUCCEEDED(media_player.seeking->GetDuration(&length))) {
+        end += length;
+    }
+    if (end > now && end - now <= MEDIA_END_WAIT_MAX) {
+        media_player.pass_end = end;
+    } else {
+        media_pass_over();
     }
 }
 
@@ -68,6 +174,10 @@ int media_build_graph() {
                                      reinterpret_cast<void**>(&media_player.seeking)))) {
         media_release_graph();
         return 0;
+    }
+    if (FAILED(graph->QueryInterface(IID_IMediaFilter,
+                                     reinterpret_cast<void**>(&media_player.filter)))) {
+        media_player.filter = nullptr;
     }
     return 1;
 }
@@ -129,8 +239,7 @@ void media_stop_now() {
         media_release_graph();
         return;
     }
-    media_player.looping = 0;
-    media_player.playing = 0;
+    media_forget_play();
     if (media_player.video != nullptr) {
         media_player.video->put_Visible(OAFALSE);
     }
@@ -232,8 +341,7 @@ int media_play_file(const WCHAR* path, int loop) {
     video->SetWindowForeground(OATRUE);
     media_player.looping = loop == 1 ? 1 : 0;
     OAEVENT event = 0;
-    if (FAILED(media_player.events->GetEventHandle(&event)) ||
-        FAILED(media_player.control->Run()) ||
+    if (FAILED(media_player.events->GetEventHandle(&event)) || media_start_graph() == 0 ||
         FAILED(media_player.audio->put_Volume(media_player.volume))) {
         media_graph_silence();
         return 0;
@@ -290,28 +398,49 @@ int media_on_events() {
         if (code != EC_COMPLETE && code != EC_USERABORT && entry_failed == 0) {
             continue;
         }
-        if (media_player.looping == 1) {
-            // The graph keeps running: the file plays again from its start.
-            LONGLONG start = 0;
-            media_player.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
-                                               AM_SEEKING_NoPositioning);
-        } else if (playlist_player.playing == 1) {
+        if (entry_failed == 1) {
             // The next entry's graph takes this one's place.
-            playlist_on_entry_end(entry_failed == 1 ? 0 : 1);
+            playlist_on_entry_end(0);
             break;
-        } else {
+        }
+        if (media_player.looping == 0 && playlist_player.playing == 0) {
             media_player.playing = 0;
             media_report_plays(MEDIA_PLAYS_NOTHING, "");
+            continue;
+        }
+        // A pass cut short by its viewer is over at once.
+        int entry = media_player.looping == 0 ? 1 : 0;
+        if (code == EC_COMPLETE) {
+            media_await_pass_end();
+        } else {
+            media_pass_over();
+        }
+        if (entry == 1) {
+            break;
         }
     }
     return handled;
 }
 
-HANDLE media_wait_handle() {
-    return media_player.events_stuck == 0 ? media_player.event_handle : nullptr;
+DWORD media_watch() {
+    DWORD wait = INFINITE;
+    if (media_player.events_stuck == 1 && media_player.events != nullptr) {
+        media_on_events();
+        wait = MEDIA_EVENTS_STUCK_MS;
+    }
+    if (media_player.pass_end != 0) {
+        REFERENCE_TIME left = media_player.pass_end - media_clock_now();
+        if (left > 0 && left <= MEDIA_END_WAIT_MAX) {
+            DWORD due = static_cast<DWORD>((left + 9999) / 10000);
+            wait = due < wait ? due : wait;
+        } else {
+            media_pass_over();
+            wait = 0;
+        }
+    }
+    return wait;
 }
 
-DWORD media_events_due() {
-    return media_player.events_stuck == 1 && media_player.events != nullptr ? MEDIA_EVENTS_STUCK_MS
-                                                                            : INFINITE;
+HANDLE media_wait_handle() {
+    return media_player.events_stuck == 0 ? media_player.event_handle : nullptr;
 }

@@ -15,6 +15,9 @@ struct MediaPlayerState {
     IBasicAudio* audio;
     IMediaSeeking* seeking;
     IVideoWindow* video;
+    // What starts the graph at a time of its reference clock, or null: the
+    // graph then runs as it likes, and each pass ends when it says so.
+    IMediaFilter* filter;
     // The running graph's event handle, which the thread waits on; the
     // graph's own, never closed here.
     HANDLE event_handle;
@@ -28,6 +31,12 @@ struct MediaPlayerState {
     VolumeLevel volume;  // always within -10000..0
     int32_t looping;
     int32_t playing;
+    // The pass playing: when it starts on the graph's reference clock (0:
+    // not known), and, once its end has been reported, when that end is
+    // heard (0: none awaited). A renderer may report the end while it still
+    // holds the pass's last part: the loop or the next entry waits for it.
+    REFERENCE_TIME pass_start;
+    REFERENCE_TIME pass_end;
     int32_t streaming;   // a station plays instead
     int32_t request;     // the serial of the play, step or stop served last
     MediaHandle handle;  // what it was for
@@ -41,10 +50,12 @@ void media_serve(const PlayerRequest& request);
 // playlist's entry that ended or failed gives way to the next. Never waits;
 // the number of events read.
 int media_on_events();
-// What the thread waits on for the graph's events, or null; and how long
-// it may wait before it looks at them anyway (INFINITE: it need not).
+// Does what is due (a pass's end heard, events to look at while the event
+// handle cannot be trusted) and says how long the thread may wait before
+// it is due again (INFINITE: nothing is). Then what the thread waits on for
+// the graph's events, or null.
+DWORD media_watch();
 HANDLE media_wait_handle();
-DWORD media_events_due();
 
 // The graph's part for the playlist player, on wide paths: 1 when the file
 // renders into the graph there is; 1 when a new graph plays it. A station

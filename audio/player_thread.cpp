@@ -3,11 +3,12 @@
 // whatever comes after, a new gauge's requests included, and ends when it
 // finds nothing more behind its end. An ended thread may still wait for the
 // network to let go of its station's connections, touching nothing shared,
-// while a new one serves the next gauge. It takes a request
-// and serves it with the lock let go; with none waiting, it watches the CD
-// and the station when they are due, and waits for the next of: a request,
-// a graph event, the next watch. A graph event is read the moment it
-// comes.
+// while a new one serves the next gauge. It takes a request and serves it
+// with the lock let go; with none waiting, it watches the CD, the station
+// and the media player's graph when they are due, and waits for the next
+// of: a request, a graph event, the next watch. A graph event is read the
+// moment it comes; the end of a pass that a renderer reported early is a
+// watch due when the pass has been heard.
 #include "audio/player_thread.h"
 
 #include <cstring>
@@ -100,9 +101,9 @@ DWORD WINAPI player_run(LPVOID parameter) {
         DWORD now = GetTickCount();
         DWORD wait = cd_watch(now);
         DWORD station_wait = station_player_watch();
-        DWORD events_wait = media_events_due();
+        DWORD media_wait = media_watch();
         wait = station_wait < wait ? station_wait : wait;
-        wait = events_wait < wait ? events_wait : wait;
+        wait = media_wait < wait ? media_wait : wait;
         HANDLE handles[2] = {player_thread.wake, media_wait_handle()};
         DWORD count = handles[1] != nullptr ? 2 : 1;
         DWORD woke = WaitForMultipleObjects(count, handles, FALSE, wait);

@@ -4,11 +4,14 @@
 // Pause, Stop, SetPositions and the graph's release do their GStreamer work
 // before they return, as the platform's do; what the chains do later (their
 // end, a failure) arrives as events, read through the event handle or
-// posted to a notify window. Offered: the methods the radio calls on
-// IGraphBuilder, IMediaControl, IMediaEventEx, IMediaEventSink, IBasicAudio,
-// IMediaSeeking and an inert IVideoWindow. Refused: RenderFile while the
-// graph runs, seeking other than to an absolute position, and volume
-// without a file.
+// posted to a notify window. The graph's reference clock is GStreamer's
+// monotonic system clock, which its chains keep to: run at a start time,
+// each sample sounds that long after the start as its time in the stream
+// (graph_playback.h). Offered: the methods the radio calls on IGraphBuilder,
+// IMediaControl, IMediaFilter, IMediaEventEx, IMediaEventSink, IBasicAudio,
+// IMediaSeeking and an inert IVideoWindow; the clock's IReferenceClock.
+// Refused: RenderFile while the graph runs, seeking other than to an
+// absolute position, and volume without a file.
 #include <atomic>
 #include <filesystem>
 #include <memory>
@@ -48,11 +51,39 @@ const IID IID_IMediaSeeking = {
     0x36B73880, 0xC2C8, 0x11CF, {0x8B, 0x46, 0x00, 0x80, 0x5F, 0x6C, 0xEF, 0x60}};
 const IID IID_IVideoWindow = {
     0x56A868B4, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IMediaFilter = {
+    0x56A86899, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IReferenceClock = {
+    0x56A86897, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
 namespace {
 
+// The graph's clock: GStreamer's system clock, in 100 ns units.
+class ReferenceClock final : public plat::SingleInterface<IReferenceClock, ReferenceClock> {
+  public:
+    ReferenceClock() : SingleInterface("IReferenceClock", IID_IReferenceClock) {}
+
+    HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* time) override {
+        HRESULT result = S_OK;
+        if (time == nullptr) {
+            result = E_POINTER;
+        } else if (plat::fault("IReferenceClock::GetTime")) {
+            result = E_FAIL;
+        } else {
+            *time = static_cast<REFERENCE_TIME>(plat::GraphPlayback::clock_time() / 100);
+        }
+        plat::Trace("IReferenceClock::GetTime").ret(result);
+        return result;
+    }
+
+  private:
+    friend class plat::ComCount;
+    ~ReferenceClock() = default;
+};
+
 class FilterGraph final : public IGraphBuilder,
                           public IMediaControl,
+                          public IMediaFilter,
                           public IMediaEventEx,
                           public IMediaEventSink,
                           public IBasicAudio,
@@ -69,6 +100,9 @@ class FilterGraph final : public IGraphBuilder,
         } else if (iid == IID_IMediaControl) {
             name = "IMediaControl";
             found = static_cast<IMediaControl*>(this);
+        } else if (iid == IID_IMediaFilter) {
+            name = "IMediaFilter";
+            found = static_cast<IMediaFilter*>(this);
         } else if (iid == IID_IMediaEventEx || iid == IID_IMediaEvent) {
             name = iid == IID_IMediaEvent ? "IMediaEvent" : "IMediaEventEx";
             found = static_cast<IMediaEventEx*>(this);
@@ -154,6 +188,27 @@ class FilterGraph final : public IGraphBuilder,
             *state = state_;
         }
         plat::Trace("IMediaControl::GetState").ret(result).num(state_);
+        return result;
+    }
+
+    // --- IMediaFilter ---
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override {
+        return change_state("IMediaFilter::Run", GST_STATE_PLAYING, State_Running,
+                            static_cast<GstClockTime>(start < 0 ? 0 : start) * 100);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) override {
+        HRESULT result = S_OK;
+        if (clock == nullptr) {
+            result = E_POINTER;
+        } else if (plat::fault("IMediaFilter::GetSyncSource")) {
+            *clock = nullptr;
+            result = E_FAIL;
+        } else {
+            clock_->AddRef();
+            *clock = clock_;
+        }
+        plat::Trace("IMediaFilter::GetSyncSource").ret(result);
         return result;
     }
 
@@ -259,6 +314,23 @@ class FilterGraph final : public IGraphBuilder,
     }
 
     // --- IMediaSeeking ---
+    HRESULT STDMETHODCALLTYPE GetDuration(LONGLONG* duration) override {
+        HRESULT result = S_OK;
+        gint64 length = -1;
+        if (duration == nullptr) {
+            result = E_POINTER;
+        } else if (plat::fault("IMediaSeeking::GetDuration")) {
+            result = E_FAIL;
+        } else if ((length = playback_->duration()) < 0) {
+            // Not known before the file plays, nor for a station.
+            result = E_NOTIMPL;
+        } else {
+            *duration = length / 100;
+        }
+        plat::Trace("IMediaSeeking::GetDuration").ret(result).num(length / 100);
+        return result;
+    }
+
     HRESULT STDMETHODCALLTYPE SetPositions(LONGLONG* current, DWORD current_flags, LONGLONG*,
                                            DWORD stop_flags) override {
         plat::Trace trace("IMediaSeeking::SetPositions");
@@ -324,6 +396,7 @@ class FilterGraph final : public IGraphBuilder,
     // The pipelines stop and the files are let go, as the platform's graph
     // closes them when released.
     ~FilterGraph() {
+        clock_->Release();
         playback_->set_reporting(false);
         playback_->set_notify(nullptr, 0, 0);
         playback_->stop();
@@ -332,18 +405,25 @@ class FilterGraph final : public IGraphBuilder,
         }
     }
 
-    HRESULT change_state(const char* call, GstState target, OAFilterState state) {
+    // start: when the stream starts on the clock (nanoseconds), for a run
+    // at a time; GST_CLOCK_TIME_NONE to run as soon as it can or resume.
+    HRESULT change_state(const char* call, GstState target, OAFilterState state,
+                         GstClockTime start = GST_CLOCK_TIME_NONE) {
+        plat::Trace trace(call);
+        if (GST_CLOCK_TIME_IS_VALID(start)) {
+            trace.num(static_cast<long long>(start / 100));
+        }
         HRESULT result = S_OK;
         if (plat::fault(call)) {
             result = E_FAIL;
         } else {
             if (!sources_.empty()) {
                 playback_->set_reporting(true);
-                playback_->start(sources_, target);
+                playback_->start(sources_, target, start);
             }
             state_ = state;
         }
-        plat::Trace(call).ret(result);
+        trace.ret(result);
         return result;
     }
 
@@ -352,6 +432,7 @@ class FilterGraph final : public IGraphBuilder,
     std::shared_ptr<plat::GraphPlayback> playback_ = std::make_shared<plat::GraphPlayback>();
     long volume_ = 0;
     std::atomic<OAFilterState> state_{State_Stopped};
+    ReferenceClock* clock_ = new ReferenceClock;
 };
 
 HRESULT make_filter_graph(REFIID iid, void** object) {

@@ -5,6 +5,15 @@
 // notify window. Only audio is played; any other stream of a file is left
 // unlinked, and a file that fails while playing is reported as
 // EC_ERRORABORT, never retried.
+//
+// Between the volume and the output a probe keeps the output's timeline:
+// what the decoder sends (its running time is the stream's time, from the
+// start or the last seek) is placed a shift further on. A seek flushes the
+// decoder but never the output, whose stream goes on unbroken where the
+// data before it ended. A chain that has run pauses there too: its data
+// waits at the probe while the pipeline keeps running (what the output
+// already holds, a buffer of 20 ms or so, plays out), and a run at a time
+// then shifts what follows to sound when the clock reads that time.
 #include "platform/graph_playback.h"
 
 #include <chrono>
@@ -30,68 +39,156 @@ struct Chain {
     std::atomic<bool> ended{false};
     // Set while the chain stops: its end and errors are no longer news.
     std::atomic<bool> finishing{false};
-    // What the output has been given, kept by the streaming thread: the
-    // segment in force and where in running time its data ends.
+    // Taken to PLAYING once: from then on a pause is the probe's (the
+    // graph's caller's).
+    bool ran = false;
+    // Kept by the streaming thread: the segments as the decoder sent them
+    // and as the output has them.
+    GstSegment incoming;
     GstSegment segment;
-    bool segment_sent = false;
-    GstClockTime running_end = 0;
+    bool resending = false;
+    // The running time at which the output's data so far ends.
+    std::atomic<gint64> played{0};
+    // Under gate_lock: the pause, a flush or stop that drops what waits,
+    // the shift and whether the output has yet to hear of a new one, and
+    // when the pause began.
+    std::mutex gate_lock;
+    std::condition_variable gate_signal;
+    bool paused = false;
+    bool flushing = false;
+    GstClockTime shift = 0;
+    bool reshift = false;
+    GstClockTime paused_at = 0;
 };
 
 namespace {
+
+GstClock* graph_clock() {
+    static GstClock* clock = gst_system_clock_obtain();
+    return clock;
+}
+
+// A chain's first run at a time: the stream's start sounds then (or now,
+// when that is past).
+void run_at(GstElement* pipeline, GstClockTime at) {
+    GstClockTime now = gst_clock_get_time(graph_clock());
+    gst_element_set_start_time(pipeline, GST_CLOCK_TIME_NONE);
+    gst_element_set_base_time(pipeline, at > now ? at : now);
+}
+
+// A chain that has run pauses at its probe and runs on from there: at a
+// time, its stream's time counted from then; or on from where it paused.
+void pause_or_run(Chain* chain, GstState target, GstClockTime at) {
+    GstClockTime now = gst_clock_get_time(graph_clock());
+    GstClockTime base = gst_element_get_base_time(chain->pipeline);
+    {
+        std::lock_guard<std::mutex> hold(chain->gate_lock);
+        if (target == GST_STATE_PAUSED && !chain->paused) {
+            chain->paused = true;
+            chain->paused_at = now;
+        } else if (target == GST_STATE_PLAYING && chain->paused) {
+            chain->paused = false;
+            chain->reshift = true;
+            at = at > now || !GST_CLOCK_TIME_IS_VALID(at) ? at : now;
+            chain->shift = GST_CLOCK_TIME_IS_VALID(at) ? (at > base ? at - base : 0)
+                                                       : chain->shift + (now - chain->paused_at);
+        }
+    }
+    chain->gate_signal.notify_all();
+}
+
+// Waits while the chain is paused; false when what waited is to be
+// dropped (a flush or a stop came), else whether the shift is new.
+bool pass_gate(Chain* chain, bool* reshift) {
+    std::unique_lock<std::mutex> hold(chain->gate_lock);
+    chain->gate_signal.wait(
+        hold, [chain] { return !chain->paused || chain->flushing || chain->finishing; });
+    *reshift = chain->reshift;
+    chain->reshift = false;
+    return !chain->flushing && !chain->finishing;
+}
+
+// The output's segment: the decoder's, shifted.
+void shift_segment(Chain* chain) {
+    gst_segment_copy_into(&chain->incoming, &chain->segment);
+    std::lock_guard<std::mutex> hold(chain->gate_lock);
+    chain->segment.base += chain->shift;
+}
 
 // Hundredths of a decibel to linear gain; the bottom of the range is silence.
 double gain_from_volume(long volume) {
     return volume <= -10000 ? 0.0 : std::pow(10.0, volume / 2000.0);
 }
 
-// Between the decoder and the output. A seek flushes the decoder but never
-// the output, whose stream goes on unbroken: its new segment continues in
-// running time where the data before it ended. The end of the file stops
-// here and becomes the graph's event.
-GstPadProbeReturn on_flow(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    auto* chain = static_cast<Chain*>(data);
-    if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
-        GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-        if (GST_BUFFER_PTS_IS_VALID(buffer)) {
-            GstClockTime end = GST_BUFFER_PTS(buffer);
-            if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
-                end += GST_BUFFER_DURATION(buffer);
-            }
-            GstClockTime running =
-                gst_segment_to_running_time(&chain->segment, GST_FORMAT_TIME, end);
-            if (GST_CLOCK_TIME_IS_VALID(running) && running > chain->running_end) {
-                chain->running_end = running;
-            }
+void flush(Chain* chain, bool start) {
+    {
+        std::lock_guard<std::mutex> hold(chain->gate_lock);
+        chain->flushing = start;
+        if (!start) {
+            // The new position follows on from what the output has had.
+            chain->shift = static_cast<GstClockTime>(chain->played.load());
         }
+    }
+    chain->gate_signal.notify_all();
+}
+
+// Between the decoder and the output: the output's timeline, the pause, and
+// the end of the file, which stops here and becomes the graph's event.
+GstPadProbeReturn on_flow(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    auto* chain = static_cast<Chain*>(data);
+    GstEvent* event =
+        info->type & GST_PAD_PROBE_TYPE_BUFFER ? nullptr : GST_PAD_PROBE_INFO_EVENT(info);
+    GstEventType type = event != nullptr ? GST_EVENT_TYPE(event) : GST_EVENT_UNKNOWN;
+    if (type == GST_EVENT_FLUSH_START || type == GST_EVENT_FLUSH_STOP) {
+        flush(chain, type == GST_EVENT_FLUSH_START);
+        return GST_PAD_PROBE_DROP;
+    }
+    bool reshift = false;
+    if (chain->resending || (event != nullptr && !GST_EVENT_IS_SERIALIZED(event))) {
         return GST_PAD_PROBE_OK;
     }
-    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    switch (GST_EVENT_TYPE(event)) {
-        case GST_EVENT_FLUSH_START:
-        case GST_EVENT_FLUSH_STOP:
-            return GST_PAD_PROBE_DROP;
-        case GST_EVENT_SEGMENT: {
-            const GstSegment* incoming = nullptr;
-            gst_event_parse_segment(event, &incoming);
-            gst_segment_copy_into(incoming, &chain->segment);
-            if (chain->segment_sent && chain->segment.format == GST_FORMAT_TIME) {
-                chain->segment.base = chain->running_end;
-                GstEvent* continued = gst_event_new_segment(&chain->segment);
-                gst_event_unref(event);
-                GST_PAD_PROBE_INFO_DATA(info) = continued;
-            }
-            chain->segment_sent = true;
+    if (!pass_gate(chain, &reshift)) {
+        return GST_PAD_PROBE_DROP;
+    }
+    if (type == GST_EVENT_SEGMENT) {
+        const GstSegment* incoming = nullptr;
+        gst_event_parse_segment(event, &incoming);
+        gst_segment_copy_into(incoming, &chain->incoming);
+        shift_segment(chain);
+        gst_event_unref(event);
+        GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_segment(&chain->segment);
+        return GST_PAD_PROBE_OK;
+    }
+    if (type == GST_EVENT_EOS) {
+        if (chain->finishing) {
             return GST_PAD_PROBE_OK;
         }
-        case GST_EVENT_EOS:
-            if (chain->finishing) {
-                return GST_PAD_PROBE_OK;
-            }
-            chain->playback->chain_ended(chain);
-            return GST_PAD_PROBE_DROP;
-        default:
-            return GST_PAD_PROBE_OK;
+        chain->playback->chain_ended(chain);
+        return GST_PAD_PROBE_DROP;
     }
+    if (event != nullptr) {
+        return GST_PAD_PROBE_OK;
+    }
+    if (reshift && chain->incoming.format == GST_FORMAT_TIME) {
+        // Run on after a pause with no seek: the output hears the new shift
+        // before the data that waited.
+        shift_segment(chain);
+        chain->resending = true;
+        gst_pad_push_event(pad, gst_event_new_segment(&chain->segment));
+        chain->resending = false;
+    }
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (GST_BUFFER_PTS_IS_VALID(buffer)) {
+        GstClockTime end = GST_BUFFER_PTS(buffer);
+        if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
+            end += GST_BUFFER_DURATION(buffer);
+        }
+        GstClockTime running = gst_segment_to_running_time(&chain->segment, GST_FORMAT_TIME, end);
+        if (GST_CLOCK_TIME_IS_VALID(running) && static_cast<gint64>(running) > chain->played) {
+            chain->played = static_cast<gint64>(running);
+        }
+    }
+    return GST_PAD_PROBE_OK;
 }
 
 GstBusSyncReply on_message(GstBus*, GstMessage* message, gpointer data) {
@@ -123,6 +220,7 @@ Chain* GraphPlayback::build_chain(const GraphSource& source) {
     chain->playback = this;
     chain->epoch = epoch_;
     chain->pipeline = gst_pipeline_new(nullptr);
+    gst_pipeline_use_clock(GST_PIPELINE(chain->pipeline), graph_clock());
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
     // Short buffers, so that the output is paced finely and a volume change
@@ -140,6 +238,7 @@ Chain* GraphPlayback::build_chain(const GraphSource& source) {
     gst_element_link_many(convert, resample, split, pace, chain->volume, output, nullptr);
     tune_decoders(chain->pipeline);
     GstPad* pad = gst_element_get_static_pad(chain->volume, "src");
+    gst_segment_init(&chain->incoming, GST_FORMAT_TIME);
     gst_segment_init(&chain->segment, GST_FORMAT_TIME);
     gst_pad_add_probe(pad,
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
@@ -153,19 +252,21 @@ Chain* GraphPlayback::build_chain(const GraphSource& source) {
     return chain;
 }
 
-void GraphPlayback::start(const std::vector<GraphSource>& sources, GstState target) {
+void GraphPlayback::start(const std::vector<GraphSource>& sources, GstState target,
+                          GstClockTime at) {
     std::lock_guard<std::mutex> hold(work_lock_);
-    start_now(sources, target);
+    start_now(sources, target, at);
 }
 
-void GraphPlayback::start_now(const std::vector<GraphSource>& sources, GstState target) {
+void GraphPlayback::start_now(const std::vector<GraphSource>& sources, GstState target,
+                              GstClockTime at) {
     unsigned epoch = epoch_;
     bool built = false;
     {
         std::lock_guard<std::mutex> hold(chains_lock_);
         built = !chains_.empty();
     }
-    if (!built && !tested(sources, target, epoch)) {
+    if (!built && !tested(sources, target, at, epoch)) {
         return;
     }
     for (size_t i = 0; !built && i < sources.size(); ++i) {
@@ -182,10 +283,18 @@ void GraphPlayback::start_now(const std::vector<GraphSource>& sources, GstState 
     // Only this thread adds or frees chains; a streaming thread reporting
     // its end takes the lock, so none is held while the pipelines move.
     for (Chain* chain : chains()) {
+        if (chain->ran) {
+            pause_or_run(chain, target, at);
+            continue;
+        }
+        if (target == GST_STATE_PLAYING && GST_CLOCK_TIME_IS_VALID(at)) {
+            run_at(chain->pipeline, at);
+        }
         if (gst_element_set_state(chain->pipeline, target) == GST_STATE_CHANGE_FAILURE) {
             chain_failed(epoch);
             return;
         }
+        chain->ran = target == GST_STATE_PLAYING;
     }
 }
 
@@ -193,7 +302,7 @@ void GraphPlayback::start_now(const std::vector<GraphSource>& sources, GstState 
 // end elsewhere. Until then the start waits, and is made when the last word
 // comes, unless a stop came first.
 bool GraphPlayback::tested(const std::vector<GraphSource>& sources, GstState target,
-                           unsigned epoch) {
+                           GstClockTime at, unsigned epoch) {
     std::weak_ptr<GraphPlayback> self = weak_from_this();
     auto ready = [self, sources] {
         std::shared_ptr<GraphPlayback> playback = self.lock();
@@ -204,13 +313,14 @@ bool GraphPlayback::tested(const std::vector<GraphSource>& sources, GstState tar
         if (playback->waiting_ != GST_STATE_VOID_PENDING) {
             GstState target = playback->waiting_;
             playback->waiting_ = GST_STATE_VOID_PENDING;
-            playback->start_now(sources, target);
+            playback->start_now(sources, target, playback->waiting_at_);
         }
     };
     for (const GraphSource& source : sources) {
         HRESULT verdict = S_OK;
         if (!file_verdict(source.path, ready, &verdict)) {
             waiting_ = target;
+            waiting_at_ = at;
             return false;
         }
         if (FAILED(verdict)) {
@@ -249,7 +359,11 @@ void GraphPlayback::stop_now() {
         stopping.swap(chains_);
     }
     for (Chain* chain : stopping) {
-        chain->finishing = true;
+        {
+            std::lock_guard<std::mutex> hold(chain->gate_lock);
+            chain->finishing = true;
+        }
+        chain->gate_signal.notify_all();
         finish_capture(chain->pipeline, chain->output);
         gst_element_set_state(chain->pipeline, GST_STATE_NULL);
         gst_object_unref(chain->pipeline);
@@ -263,6 +377,29 @@ void GraphPlayback::set_volume(long volume) {
     for (Chain* chain : chains_) {
         g_object_set(chain->volume, "volume", gain_from_volume(volume), nullptr);
     }
+}
+
+GstClockTime GraphPlayback::clock_time() {
+    return gst_clock_get_time(graph_clock());
+}
+
+gint64 GraphPlayback::duration() {
+    std::vector<GstElement*> files;
+    {
+        std::lock_guard<std::mutex> hold(chains_lock_);
+        for (Chain* chain : chains_) {
+            files.push_back(GST_ELEMENT(gst_object_ref(chain->pipeline)));
+        }
+    }
+    gint64 longest = -1;
+    for (GstElement* pipeline : files) {
+        gint64 length = -1;
+        if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &length) && length > longest) {
+            longest = length;
+        }
+        gst_object_unref(pipeline);
+    }
+    return longest;
 }
 
 gint64 GraphPlayback::position() {

@@ -40,6 +40,49 @@ GstPadProbeReturn watch_first_sound(GstPad* pad, GstPadProbeInfo* info, gpointer
     return heard ? GST_PAD_PROBE_REMOVE : GST_PAD_PROBE_OK;
 }
 
+// Where a capture's timeline has a hole (a pause, a run at a later time),
+// a listener hears silence, and the capture writes it: the paced samples
+// come after as much silence as the hole lasted. Holes are read from the
+// schedule (the base time and the buffer's running time), not from when a
+// buffer comes, which a busy machine makes late.
+GstPadProbeReturn write_holes(GstPad* pad, GstPadProbeInfo* info, gpointer scheduled_end) {
+    GstClockTime& end = *static_cast<GstClockTime*>(scheduled_end);
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    GstElement* pace = gst_pad_get_parent_element(pad);
+    if (event == nullptr || pace == nullptr || !GST_BUFFER_PTS_IS_VALID(buffer)) {
+        if (event != nullptr) {
+            gst_event_unref(event);
+        }
+        if (pace != nullptr) {
+            gst_object_unref(pace);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    GstClockTime running =
+        gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+    GstClockTime start = gst_element_get_base_time(pace) + running;
+    gst_event_unref(event);
+    gst_object_unref(pace);
+    if (!GST_CLOCK_TIME_IS_VALID(running)) {
+        return GST_PAD_PROBE_OK;
+    }
+    if (GST_CLOCK_TIME_IS_VALID(end) && start > end + GST_MSECOND / 2) {
+        gsize bytes = gst_util_uint64_scale(start - end, CAPTURE_RATE, GST_SECOND) *
+                      static_cast<gsize>(channels_on(pad)) * sizeof(int16_t);
+        GstBuffer* silence = gst_buffer_new_allocate(nullptr, bytes, nullptr);
+        gst_buffer_memset(silence, 0, 0, bytes);
+        GST_PAD_PROBE_INFO_DATA(info) = gst_buffer_append(silence, buffer);
+    }
+    GstClockTime length = GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0;
+    if (!GST_CLOCK_TIME_IS_VALID(end) || start + length > end) {
+        end = start + length;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 // The sizes in a WAV file's header as its length says: the file writer put
 // placeholders there, which an end of stream would have mended.
 void mend_wav_sizes(const std::string& path) {
@@ -117,6 +160,9 @@ GstElement* make_audio_output(const char* stream) {
         gst_pad_add_probe(paced, GST_PAD_PROBE_TYPE_BUFFER, watch_first_sound,
                           new std::string(capture_path),
                           [](gpointer path) { delete static_cast<std::string*>(path); });
+        gst_pad_add_probe(paced, GST_PAD_PROBE_TYPE_BUFFER, write_holes,
+                          new GstClockTime(GST_CLOCK_TIME_NONE),
+                          [](gpointer end) { delete static_cast<GstClockTime*>(end); });
         gst_object_unref(paced);
         gst_object_unref(pace);
     }

@@ -11,8 +11,9 @@ void gst_ready();
 
 // A bin with one sink pad that takes raw audio and delivers it where the
 // sink choice says, paced by the pipeline's clock in every case (a captured
-// file holds what a listener would have heard, in real time). stream names
-// the capture file: DIR/<stream>-<n>.wav.
+// file holds what a listener would have heard, in real time, silence where
+// the stream paused or was run later included). stream names the capture
+// file: DIR/<stream>-<n>.wav.
 GstElement* make_audio_output(const char* stream);
 
 // Stops the pipeline; the capture file that its output writes (if it

@@ -68,6 +68,8 @@ extern const IID IID_IMediaEventEx;
 extern const IID IID_IMediaEventSink;
 extern const IID IID_IBasicAudio;
 extern const IID IID_IMediaSeeking;
+extern const IID IID_IMediaFilter;
+extern const IID IID_IReferenceClock;
 extern const IID IID_IVideoWindow;
 
 struct IGraphBuilder : public IUnknown {
@@ -125,12 +127,34 @@ struct IBasicAudio : public IUnknown {
 };
 
 struct IMediaSeeking : public IUnknown {
+    // The length of the rendered file, in 100 ns units.
+    virtual HRESULT STDMETHODCALLTYPE GetDuration(LONGLONG* duration) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetPositions(LONGLONG* current, DWORD current_flags,
                                                    LONGLONG* stop, DWORD stop_flags) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetCurrentPosition(LONGLONG* current) = 0;
 
   protected:
     ~IMediaSeeking() = default;
+};
+
+// A clock that counts 100 ns units and never goes back.
+struct IReferenceClock : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* time) = 0;
+
+  protected:
+    ~IReferenceClock() = default;
+};
+
+// The graph as a filter: run with the time on its reference clock at which
+// its stream starts (stream time 0 at start; after a pause and a seek, the
+// new position's), and that clock.
+struct IMediaFilter : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) = 0;
+    // The graph's clock, with a reference for the caller.
+    virtual HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) = 0;
+
+  protected:
+    ~IMediaFilter() = default;
 };
 
 struct IVideoWindow : public IUnknown {

@@ -217,6 +217,69 @@ TEST(FilterGraph, EveryFreshMidiFileIsAccepted) {
     CoUninitialize();
 }
 
+// The graph keeps to its reference clock as DirectShow's does: run at a
+// time, its file sounds from then; paused, it resumes where it was, the
+// pause heard as silence; paused at its end, rewound and run at a time, it
+// sounds whole again from that time. Nothing is lost or heard twice.
+TEST(FilterGraph, KeepsToItsClockAcrossPausesAndRunsAtATime) {
+    CaptureSink sink;
+    CoInitialize(nullptr);
+    IGraphBuilder* graph = new_graph();
+    ASSERT_EQ(graph->RenderFile(wide(source_file("tests/fixtures/tone.wav")).c_str(), nullptr),
+              S_OK);
+    IMediaControl* control = nullptr;
+    IMediaFilter* filter = nullptr;
+    IMediaSeeking* seeking = nullptr;
+    IMediaEventEx* events = nullptr;
+    IReferenceClock* clock = nullptr;
+    graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+    graph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&seeking));
+    graph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&events));
+    ASSERT_EQ(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&filter)), S_OK);
+    ASSERT_EQ(filter->GetSyncSource(&clock), S_OK);
+    auto now = [clock] {
+        REFERENCE_TIME time = 0;
+        EXPECT_EQ(clock->GetTime(&time), S_OK);
+        return time;
+    };
+    auto ended = [events] {
+        long code = 0;
+        LONG_PTR param = 0;
+        return events->GetEvent(&code, &param, &param, 5000) == S_OK && code == EC_COMPLETE;
+    };
+    EXPECT_EQ(control->Pause(), S_OK);
+    EXPECT_EQ(filter->Run(now() + 1000000), S_OK);
+    listen(0.3);
+    EXPECT_EQ(control->Pause(), S_OK);
+    listen(0.2);
+    EXPECT_EQ(control->Run(), S_OK);
+    EXPECT_TRUE(ended());
+    LONGLONG length = 0;
+    EXPECT_EQ(seeking->GetDuration(&length), S_OK);
+    EXPECT_EQ(length, 4000000);
+    listen(0.1);
+    LONGLONG start = 0;
+    EXPECT_EQ(control->Pause(), S_OK);
+    EXPECT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
+                                    AM_SEEKING_NoPositioning),
+              S_OK);
+    EXPECT_EQ(filter->Run(now() + 1000000), S_OK);
+    EXPECT_TRUE(ended());
+    listen(0.1);
+    control->Stop();
+    for (IUnknown* held :
+         std::initializer_list<IUnknown*>{clock, filter, seeking, events, control, graph}) {
+        held->Release();
+    }
+    CoUninitialize();
+    CapturedAudio heard = sounding(sink.all("media"));
+    std::vector<CapturedAudio::Quiet> quiets = heard.silences(0.01);
+    ASSERT_EQ(quiets.size(), 2u);
+    EXPECT_GE(quiets[0].length, 0.19) << "the pause";
+    EXPECT_GE(quiets[1].length, 0.15) << "0.1 s after the end, then 0.1 s to the run";
+    EXPECT_NEAR(heard.seconds() - quiets[0].length - quiets[1].length, 0.8, 0.005);
+}
+
 // Streams start on the graph worker, on MCI commands and on the sound
 // device's thread: each gets a capture file of its own.
 TEST(AudioSink, StreamsStartedOnSeveralThreadsGetFilesOfTheirOwn) {

@@ -18,9 +18,10 @@ faults=(
     mixerSetControlDetails
     mciSendStringA mciSendStringA:play mciSendStringA:status mciSendCommandA
     CoInitialize CoInitializeEx CoCreateInstance:CLSID_FilterGraph CoCreateInstance:CLSID_DirectSound8
-    IGraphBuilder::RenderFile IMediaControl::Run IMediaControl::Stop
+    IGraphBuilder::RenderFile IMediaControl::Run IMediaControl::Pause IMediaControl::Stop
     IMediaEventEx::GetEventHandle IMediaEventEx::GetEvent IBasicAudio::put_Volume
-    IMediaSeeking::SetPositions
+    IMediaSeeking::SetPositions IMediaSeeking::GetDuration IUnknown::QueryInterface:IMediaFilter
+    IMediaFilter::Run IMediaFilter::GetSyncSource IReferenceClock::GetTime
     IDirectSound8::Initialize IDirectSound8::SetCooperativeLevel IDirectSound8::CreateSoundBuffer
     IDirectSoundBuffer::Lock IDirectSoundBuffer::Play IDirectSoundBuffer::SetVolume
     GetOpenFileNameA GetTempPathA GetTempFileNameA CreateFileA WriteFile GetFileSize
