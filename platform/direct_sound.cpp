@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/al_device.h"
+#include "platform/buffer_lock.h"
 #include "platform/com_object.h"
 #include "platform/native/com_classes.h"
 #include "platform/native/dsound.h"
@@ -126,22 +127,9 @@ class SoundBuffer final : public plat::SingleInterface<IDirectSoundBuffer, Sound
             // A lock that runs past the end wraps to the start.
             first = std::min(bytes, size - offset);
             second = audio2 != nullptr ? bytes - first : 0;
-            *audio1 = data_.data() + offset;
-            *bytes1 = first;
-            if (audio2 != nullptr) {
-                *audio2 = second != 0 ? data_.data() : nullptr;
-            }
-            if (bytes2 != nullptr) {
-                *bytes2 = second;
-            }
-        } else {
-            if (audio1 != nullptr) {
-                *audio1 = nullptr;
-            }
-            if (audio2 != nullptr) {
-                *audio2 = nullptr;
-            }
         }
+        plat::hand_out_lock(result, data_.data() + offset, first, data_.data(), second, audio1,
+                            bytes1, audio2, bytes2);
         trace.ret(result).num(first).num(second);
         return result;
     }

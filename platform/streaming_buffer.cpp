@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/buffer_lock.h"
 #include "platform/com_object.h"
 #include "platform/native/standin.h"
 
@@ -141,22 +142,9 @@ class StreamingBuffer final : public SingleInterface<IDirectSoundBuffer, Streami
             }
             locked_ = true;
             lock_offset_ = offset;
-            *audio1 = staging_.data();
-            *bytes1 = first;
-            if (audio2 != nullptr) {
-                *audio2 = second != 0 ? staging_.data() + first : nullptr;
-            }
-            if (bytes2 != nullptr) {
-                *bytes2 = second;
-            }
-        } else {
-            if (audio1 != nullptr) {
-                *audio1 = nullptr;
-            }
-            if (audio2 != nullptr) {
-                *audio2 = nullptr;
-            }
         }
+        hand_out_lock(result, staging_.data(), first, staging_.data() + first, second, audio1,
+                      bytes1, audio2, bytes2);
         trace.ret(result).num(first).num(second);
         return result;
     }
