@@ -6,7 +6,7 @@ TSAN_BUILD := build-tsan
 # Only the suites that work the stand-in's threads (label "threads").
 TSAN_TARGETS := media_tests cd_tests fm_scenario_tests host_scenario_tests
 FUZZ_BUILD := build-fuzz
-FUZZ_TARGETS := settings wav mci playlist file_wav file_mp3 file_mid file_wma
+FUZZ_TARGETS := settings wav mci playlist station file_wav file_mp3 file_mid file_wma
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 

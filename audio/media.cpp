@@ -11,6 +11,8 @@
 #include "audio/media_answers.h"
 #include "audio/player_thread.h"
 #include "audio/playlist.h"
+#include "audio/sound.h"
+#include "audio/station_player.h"
 #include "audio/station_static.h"
 
 MediaPanelState media_panel;
@@ -86,6 +88,7 @@ int media_init(HINSTANCE instance, int left, int top, int width, int height) {
                                                0, nullptr, nullptr, instance, nullptr);
     UpdateWindow(media_panel.event_window);
     media_answers_clear();
+    station_player_offer(sound_state.device);
     PlayerRequest request = media_request(REQUEST_MEDIA_INIT, nullptr);
     request.values[0] = left;
     request.values[1] = top;
@@ -174,6 +177,7 @@ int media_shutdown() {
     station_static_stop();
     PlayerRequest request = media_request(REQUEST_MEDIA_SHUTDOWN, nullptr);
     media_post_change(&request);
+    station_player_offer(nullptr);
     player_end();
     station_static_release();
     if (media_panel.event_window != nullptr) {
@@ -204,12 +208,19 @@ const char* media_playing_text(MediaHandle handle, const char* name) {
                    report.request == media_panel.asked && report.plays != MEDIA_PLAYS_FILE &&
                    report.plays != MEDIA_PLAYS_NOTHING;
     // "Road trip.m3u: Take Five.mp3"; "Jazz FM: Miles Davis - So What".
-    const char* parts[4] = {name, ": ", report.title, ""};
+    const char* parts[6] = {name, ": ", report.title, "", "", ""};
     if (current && report.plays == MEDIA_PLAYS_STATION) {
         parts[0] = report.title;
         parts[1] = report.station_title[0] != '\0' ? ": " : "";
         parts[2] = report.station_title;
-        parts[3] = report.station_status == STREAM_RETRYING ? " (no signal)" : "";
+        // "Jazz FM (no signal)"; "Jazz FM (AAC stream, not played)".
+        if (report.station_status == STATION_LOST) {
+            parts[3] = " (no signal)";
+        } else if (report.station_status == STATION_OTHER_FORMAT) {
+            parts[3] = " (";
+            parts[4] = report.station_format;
+            parts[5] = " stream, not played)";
+        }
     } else if (current && report.plays == MEDIA_PLAYS_REST) {
         parts[1] = " (nothing plays)";
         parts[2] = "";
@@ -232,7 +243,7 @@ int32_t media_station_status() {
     int32_t status =
         media_report.request == media_panel.asked && media_report.plays == MEDIA_PLAYS_STATION
             ? media_report.station_status
-            : STREAM_STOPPED;
+            : STATION_IDLE;
     player_unlock();
     return status;
 }

@@ -50,21 +50,15 @@ enum MediaPlays : int32_t {
     MEDIA_PLAYS_REST = 4,     // a playlist none of whose entries played, until pressed again
 };
 
-enum StreamStatus : int32_t {
-    STREAM_STOPPED = 0,
-    STREAM_CONNECTING = 1,  // asked for, not heard yet
-    STREAM_PLAYING = 2,
-    STREAM_RETRYING = 3,  // lost or out of reach: static until it answers
-};
-
 // What the player thread reports, under the player's lock.
 struct MediaReport {
     int32_t request;  // the serial of the play, step or stop these describe
     MediaHandle handle;
     int32_t plays;
-    char title[256];  // the entry's or the station's name, as a tooltip shows it
-    int32_t station_status;
+    char title[256];          // the entry's or the station's name, as a tooltip shows it
+    int32_t station_status;   // a StationStatus
     char station_title[256];  // what the station says it plays
+    char station_format[16];  // what it sends instead of MP3, while STATION_OTHER_FORMAT
 };
 
 extern MediaReport media_report;
@@ -96,9 +90,9 @@ int media_step(MediaHandle handle, int direction);
 // A preset named name that plays the handle, as its tooltip names it: the
 // list's name and the entry playing ("Road trip.m3u: Take Five.mp3"), the
 // station's name and what it plays ("Jazz FM: Miles Davis - So What",
-// "Jazz FM (no signal)"), a list that rests ("Road trip.m3u (nothing
-// plays)"), or the name alone.
+// "Jazz FM (no signal)", "Jazz FM (AAC stream, not played)"), a list that
+// rests ("Road trip.m3u (nothing plays)"), or the name alone.
 const char* media_playing_text(MediaHandle handle, const char* name);
-// The station's state, for the request last posted (STREAM_STOPPED when
-// none plays).
+// The station's state (a StationStatus), for the request last posted
+// (STATION_IDLE when none plays).
 int32_t media_station_status();

@@ -15,7 +15,7 @@
 #include "audio/media_answers.h"
 #include "audio/player_thread.h"
 #include "audio/playlist_player.h"
-#include "audio/station.h"
+#include "audio/station_player.h"
 
 MediaPlayerState media_player;
 
@@ -233,7 +233,7 @@ void media_play_handle(const PlayerRequest& request) {
 
 void media_stop_now() {
     playlist_stop();
-    station_stop();
+    station_player_stop();
     media_player.streaming = 0;
     if (media_player.control != nullptr && FAILED(media_player.control->Stop())) {
         media_release_graph();
@@ -312,7 +312,7 @@ int media_test_file(const WCHAR* path) {
 }
 
 int media_play_file(const WCHAR* path, int loop) {
-    station_stop();
+    station_player_stop();
     media_player.streaming = 0;
     com_release(media_player.video);
     if (media_player.control != nullptr && FAILED(media_player.control->Stop())) {
@@ -355,12 +355,12 @@ int media_play_file(const WCHAR* path, int loop) {
 int media_play_stream(const WCHAR* address) {
     media_graph_silence();
     media_player.streaming = 1;
-    station_play(address);
+    station_player_play(address);
     return 1;
 }
 
 void media_silence() {
-    station_stop();
+    station_player_stop();
     media_player.streaming = 0;
     media_graph_silence();
 }
@@ -374,10 +374,10 @@ void media_report_plays(int32_t plays, const char* title) {
     size_t length = strnlen(title, sizeof report.title - 1);
     memcpy(report.title, title, length);
     report.title[length] = '\0';
-    if (plays != MEDIA_PLAYS_STATION) {
-        report.station_status = STREAM_STOPPED;
-        report.station_title[0] = '\0';
-    }
+    // A station reports its own state from here on.
+    report.station_status = plays == MEDIA_PLAYS_STATION ? STATION_CONNECTING : STATION_IDLE;
+    report.station_title[0] = '\0';
+    report.station_format[0] = '\0';
     player_unlock();
 }
 

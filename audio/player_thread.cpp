@@ -1,19 +1,21 @@
 // The player thread's life and loop. One thread serves the queue at a time:
-// a thread that pre-kill could not wait for (a station's network, a file
-// under test) serves whatever comes after, a new gauge's requests included,
-// and ends when it finds nothing more behind its end. It takes a request
-// and serves it with the lock let go; with none waiting, it watches the CD,
-// the station and the media player's graph when they are due, and waits for
-// the next of: a request, a graph event, the next watch. A graph event is
-// read the moment it comes; the end of a pass that a renderer reported
-// early is a watch due when the pass has been heard.
+// a thread that pre-kill could not wait for (a file under test) serves
+// whatever comes after, a new gauge's requests included, and ends when it
+// finds nothing more behind its end. An ended thread may still wait for the
+// network to let go of its station's connections, touching nothing shared,
+// while a new one serves the next gauge. It takes a request and serves it
+// with the lock let go; with none waiting, it watches the CD, the station
+// and the media player's graph when they are due, and waits for the next
+// of: a request, a graph event, the next watch. A graph event is read the
+// moment it comes; the end of a pass that a renderer reported early is a
+// watch due when the pass has been heard.
 #include "audio/player_thread.h"
 
 #include <cstring>
 
 #include "audio/cd_commands.h"
 #include "audio/media_graph.h"
-#include "audio/station.h"
+#include "audio/station_player.h"
 
 PlayerThreadState player_thread;
 
@@ -28,9 +30,16 @@ enum PlayerTake : int32_t {
     TOOK_END = 2,
 };
 
+// Under the lock: the thread ends, and what it leaves of the station (null
+// when nothing) it destroys on its way out, touching nothing shared.
+Station* player_stop_running() {
+    player_thread.running = 0;
+    return station_player_leave();
+}
+
 // The next request, taken under the lock. An end with requests behind it
 // is passed over: they are a new gauge's, and this thread serves them.
-int32_t player_take(PlayerRequest* request) {
+int32_t player_take(PlayerRequest* request, Station** left) {
     player_lock();
     int32_t took = TOOK_NOTHING;
     while (took == TOOK_NOTHING && player_queue_take(&player_thread.queue, request) == 1) {
@@ -41,7 +50,7 @@ int32_t player_take(PlayerRequest* request) {
             player_thread.busy = 1;
             took = TOOK_REQUEST;
         } else if (player_thread.queue.count == 0) {
-            player_thread.running = 0;
+            *left = player_stop_running();
             took = TOOK_END;
         }
     }
@@ -62,11 +71,11 @@ void player_serve(const PlayerRequest& request) {
 
 // After a failed wait the thread ends rather than go round without pause,
 // unless requests wait; the next request starts another thread.
-int player_give_up() {
+int player_give_up(Station** left) {
     player_lock();
     int ends = player_thread.queue.count == 0 ? 1 : 0;
     if (ends == 1) {
-        player_thread.running = 0;
+        *left = player_stop_running();
     }
     player_unlock();
     return ends;
@@ -78,9 +87,10 @@ DWORD WINAPI player_run(LPVOID parameter) {
     // process's multithreaded apartment rather than make one of its own,
     // which COM would reach through a message queue nobody reads.
     int com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) ? 1 : 0;
+    Station* left = nullptr;
     for (;;) {
         PlayerRequest request;
-        int32_t took = player_take(&request);
+        int32_t took = player_take(&request, &left);
         if (took == TOOK_END) {
             break;
         }
@@ -90,14 +100,14 @@ DWORD WINAPI player_run(LPVOID parameter) {
         }
         DWORD now = GetTickCount();
         DWORD wait = cd_watch(now);
-        DWORD station_wait = station_watch(now);
+        DWORD station_wait = station_player_watch();
         DWORD media_wait = media_watch();
         wait = station_wait < wait ? station_wait : wait;
         wait = media_wait < wait ? media_wait : wait;
         HANDLE handles[2] = {player_thread.wake, media_wait_handle()};
         DWORD count = handles[1] != nullptr ? 2 : 1;
         DWORD woke = WaitForMultipleObjects(count, handles, FALSE, wait);
-        if (woke == WAIT_FAILED && player_give_up() == 1) {
+        if (woke == WAIT_FAILED && player_give_up(&left) == 1) {
             break;
         }
         // A handle that says events wait when none can be read would keep
@@ -105,6 +115,12 @@ DWORD WINAPI player_run(LPVOID parameter) {
         if (woke == WAIT_OBJECT_0 + 1 && media_on_events() == 0) {
             media_player.events_stuck = 1;
         }
+    }
+    // A station's connections may outlive the gauge that asked for them:
+    // the thread waits here until the network lets them go, holding the
+    // module their reports run in.
+    if (left != nullptr) {
+        station_destroy(left);
     }
     if (com == 1) {
         CoUninitialize();

@@ -1,239 +1,355 @@
-// The station, on the player thread. Reaching a station renders its address
-// in a graph of its own, which waits on the network: the thread does it
-// from its loop, after any request that came first, and a station that a
-// newer request has made pointless by the time the network answers is not
-// run. The station's state and title go into the media player's report; a
-// change of state is also posted to the event window, whose static follows.
+// The station player. An attempt goes: ask (the network answers through
+// the event), look at the answer's headers (MP3, another format, or no
+// audio at all), read what has come, cut out the metadata, find frames,
+// decode them and write their PCM ahead of the buffer's play cursor. Any
+// failure on the way is a lost signal at once: sound and connection stop,
+// and the next attempt is timed by the retry ladder.
 #include "audio/station.h"
 
+#include <cstdlib>
 #include <cstring>
 
-#include "audio/com_release.h"
-#include "audio/media_graph.h"
-#include "audio/player_thread.h"
-
-#ifdef _WIN32
-// The interface's id is in no library MinGW links.
-extern "C" const GUID IID_IAMMediaContent = {
-    0xFA2AA8F4, 0x8B62, 0x11D0, {0xA5, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
-#endif
-
-StationState station;
+#include "audio/stream_format.h"
 
 namespace {
 
-// How often the thread looks at a station's graph, and for its title.
-constexpr DWORD STREAM_WATCH_MS = 250;
-constexpr DWORD STREAM_TITLE_MS = 1000;
-// A station whose position stands still this long has stalled.
-constexpr DWORD STREAM_STALL_MS = 5000;
-// Heard this long, a station is back: its next loss retries after 1 s.
-constexpr DWORD STREAM_STEADY_MS = 10000;
-
-void station_report(int32_t status) {
-    if (status == station.status) {
-        return;
-    }
-    station.status = status;
-    player_lock();
-    media_report.station_status = status;
-    if (status != STREAM_PLAYING) {
-        media_report.station_title[0] = '\0';
-    }
-    player_unlock();
-    PostMessageA(media_player.notify_window, STREAM_EVENT_MESSAGE, 0, 0);
+void station_forget_attempt(Station* station) {
+    station->answered = 0;
+    station->format = STREAM_FORMAT_UNKNOWN;
+    station->unframed = 0;
+    station->backlog_length = 0;
+    station->pcm_offset = 0;
+    station->pcm_length = 0;
+    station->finder.locked = 0;
+    icy_start(&station->icy, 0);
 }
 
-void station_report_title(const char* title) {
-    player_lock();
-    strcpy(media_report.station_title, title);
-    player_unlock();
+// Neither sound nor connection any more.
+void station_silence(Station* station) {
+    station_http_disconnect(&station->http);
+    stream_output_close(&station->output);
+    mp3_decoder_close(&station->decoder);
+    station_forget_attempt(station);
 }
 
-void station_release() {
-    if (station.control != nullptr) {
-        station.control->Stop();
+// Holds the device (or none), letting the one held before go.
+void station_hold_device(Station* station, IDirectSound8* device) {
+    if (device != nullptr) {
+        device->AddRef();
     }
-    com_release(station.seeking);
-    com_release(station.audio);
-    com_release(station.events);
-    com_release(station.control);
-    com_release(station.graph);
+    if (station->device != nullptr) {
+        station->device->Release();
+    }
+    station->device = device;
 }
 
-enum StationReach : int32_t {
-    REACH_FAILED = 0,
-    REACH_HEARD = 1,
-    REACH_POINTLESS = 2,  // a newer request waits: the station is not run
-};
-
-// Makes the graph, renders the address (which waits on the network) and
-// runs it.
-int32_t station_reach() {
-    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                reinterpret_cast<void**>(&station.graph)))) {
-        station.graph = nullptr;
-        return REACH_FAILED;
+void station_clear_title(Station* station) {
+    if (station->title[0] != '\0') {
+        station->title[0] = '\0';
+        station->title_changed = 1;
     }
-    IGraphBuilder* builder = station.graph;
-    if (FAILED(builder->QueryInterface(IID_IMediaControl,
-                                       reinterpret_cast<void**>(&station.control))) ||
-        FAILED(builder->QueryInterface(IID_IMediaEventEx,
-                                       reinterpret_cast<void**>(&station.events))) ||
-        FAILED(
-            builder->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&station.audio))) ||
-        FAILED(builder->QueryInterface(IID_IMediaSeeking,
-                                       reinterpret_cast<void**>(&station.seeking))) ||
-        FAILED(builder->RenderFile(station.address, nullptr))) {
-        return REACH_FAILED;
-    }
-    if (player_waiting(DEVICE_MEDIA) == 1) {
-        return REACH_POINTLESS;
-    }
-    if (FAILED(station.control->Run())) {
-        return REACH_FAILED;
-    }
-    station.volume = media_player.volume;
-    station.audio->put_Volume(station.volume);
-    station.position = -1;
-    station.moved_at = GetTickCount();
-    station.connected_at = station.moved_at;
-    station.title_at = station.moved_at - STREAM_TITLE_MS;
-    return REACH_HEARD;
 }
 
-// 1 when the station has ended, failed, or stood still too long. A graph
-// that cannot tell its position is taken at its word.
-int station_lost(DWORD now) {
-    int lost = 0;
-    long code = 0;
-    LONG_PTR param1 = 0;
-    LONG_PTR param2 = 0;
-    while (SUCCEEDED(station.events->GetEvent(&code, &param1, &param2, 0))) {
-        station.events->FreeEventParams(code, param1, param2);
-        if (code == EC_COMPLETE || code == EC_USERABORT || code == EC_ERRORABORT) {
-            lost = 1;
-        }
-    }
-    LONGLONG position = 0;
-    if (FAILED(station.seeking->GetCurrentPosition(&position)) || position != station.position) {
-        station.position = position;
-        station.moved_at = now;
-    }
-    return lost == 1 || now - station.moved_at >= STREAM_STALL_MS ? 1 : 0;
+void station_lose(Station* station, DWORD now) {
+    station_silence(station);
+    station->status = STATION_LOST;
+    station->other_format = nullptr;
+    station_clear_title(station);
+    station->retry_at = now + station->delay;
+    station->delay =
+        station->delay * 2 < STATION_RETRY_LAST_MS ? station->delay * 2 : STATION_RETRY_LAST_MS;
 }
 
-// The title as the system code page writes it, cut to fit; 1 when there
-// is one. A surrogate pair is never cut in two.
-int station_title_text(const WCHAR* title, char* out, int size) {
-    int length = 0;
-    while (length < 255 && title[length] != 0) {
-        ++length;
-    }
-    while (length > 0) {
-        int written =
-            WideCharToMultiByte(CP_ACP, 0, title, length, out, size - 1, nullptr, nullptr);
-        if (written > 0) {
-            out[written] = '\0';
-            return 1;
-        }
-        length -= length / 4 + 1;
-        if (length > 0 && title[length - 1] >= 0xD800 && title[length - 1] <= 0xDBFF) {
-            --length;
-        }
-    }
-    return 0;
+// Audio the radio does not play is asked for again only at the slow end.
+void station_refuse(Station* station, DWORD now, const char* format) {
+    station_silence(station);
+    station->status = STATION_OTHER_FORMAT;
+    station->other_format = format;
+    station_clear_title(station);
+    station->delay = STATION_RETRY_LAST_MS;
+    station->retry_at = now + STATION_RETRY_LAST_MS;
 }
 
-// The first title a filter of the graph knows (a station's source knows
-// what the station sends); 1 when there is one.
-int station_graph_title(char* out, int size) {
-    IEnumFilters* filters = nullptr;
-    if (FAILED(station.graph->EnumFilters(&filters))) {
+// A retry waits until the network has let go of the earlier attempts, and
+// leaves the other slots free for a station asked for next, should the
+// network never let go of this one's.
+void station_connect(Station* station, DWORD now, int retry) {
+    station_silence(station);
+    station->asked_at = now;
+    station->bytes_at = now;
+    if (station_http_connect(&station->http, station->url,
+                             retry == 1 ? STATION_ATTEMPTS_KEPT_FREE : 0) == 0) {
+        station_lose(station, now);
+    }
+}
+
+// Takes the answer's headers; 0 when the station is no MP3 station.
+int station_take_answer(Station* station, DWORD now) {
+    char type[128];
+    const char* name = nullptr;
+    int32_t format = STREAM_FORMAT_UNKNOWN;
+    if (station_http_header(&station->http, HTTP_QUERY_CONTENT_TYPE, nullptr, type, sizeof type) ==
+        1) {
+        format = stream_format_of_type(type, &name);
+    }
+    if (format == STREAM_FORMAT_OTHER) {
+        station_refuse(station, now, name);
         return 0;
     }
-    int found = 0;
-    IBaseFilter* filter = nullptr;
-    while (found == 0 && filters->Next(1, &filter, nullptr) == S_OK) {
-        IAMMediaContent* content = nullptr;
-        if (SUCCEEDED(
-                filter->QueryInterface(IID_IAMMediaContent, reinterpret_cast<void**>(&content)))) {
-            BSTR title = nullptr;
-            if (content->get_Title(&title) == S_OK && title != nullptr) {
-                found = station_title_text(title, out, size);
-            }
-            SysFreeString(title);
-            content->Release();
+    char text[16];
+    uint32_t interval = 0;
+    if (station_http_header(&station->http, HTTP_QUERY_CUSTOM, "icy-metaint", text, sizeof text) ==
+        1) {
+        for (const char* c = text; *c != '\0' && interval <= ICY_INTERVAL_MAX; ++c) {
+            interval = *c >= '0' && *c <= '9' ? interval * 10 + static_cast<uint32_t>(*c - '0')
+                                              : ICY_INTERVAL_MAX + 1;
         }
-        filter->Release();
+        interval = interval == 0 ? ICY_INTERVAL_MAX + 1 : interval;
     }
-    filters->Release();
-    return found;
+    if (format == STREAM_FORMAT_NONE || interval > ICY_INTERVAL_MAX) {
+        station_lose(station, now);
+        return 0;
+    }
+    icy_start(&station->icy, interval);
+    station->format = format;
+    station->answered = 1;
+    station->answered_at = now;
+    return 1;
 }
 
-// A station heard: its volume follows the player's, its title is read now
-// and then, and heard long enough it counts as back.
-void station_heard(DWORD now) {
-    if (station.volume != media_player.volume) {
-        station.volume = media_player.volume;
-        station.audio->put_Volume(station.volume);
-    }
-    if (now - station.connected_at >= STREAM_STEADY_MS) {
-        station.delay = STREAM_RETRY_FIRST_MS;
-    }
-    char title[256];
-    if (now - station.title_at >= STREAM_TITLE_MS) {
-        station.title_at = now;
-        if (station_graph_title(title, sizeof title) == 1) {
-            station_report_title(title);
+// Reads what has come into the backlog, the metadata cut out. Until the
+// station sounds, everything, the network asked to say when more comes; a
+// playing station reads what is there at each look, and is not woken for
+// every packet.
+void station_read(Station* station, DWORD now) {
+    for (int more = 1; more == 1;) {
+        uint32_t room = STATION_BACKLOG - station->backlog_length;
+        uint8_t* end = station->backlog + station->backlog_length;
+        DWORD read = room > 0 ? station_http_read(&station->http, end, room) : 0;
+        more = read > 0 && (station->output.playing == 0 || station->http.state == HTTP_READABLE)
+                   ? 1
+                   : 0;
+        if (read == 0) {
+            return;
+        }
+        station->bytes_at = now;
+        station->backlog_length += icy_cut(&station->icy, end, read);
+        if (station->icy.title_changed == 1) {
+            station->icy.title_changed = 0;
+            memcpy(station->title, station->icy.title, sizeof station->title);
+            station->title_changed = 1;
         }
     }
+}
+
+void station_drop(Station* station, uint32_t bytes) {
+    memmove(station->backlog, station->backlog + bytes, station->backlog_length - bytes);
+    station->backlog_length -= bytes;
+}
+
+// Whole frames of one format from the backlog's front, the bytes before
+// them dropped; their length (0 when none is whole yet).
+uint32_t station_frames(Station* station, Mp3Header* first) {
+    uint32_t batch = 0;
+    for (uint32_t frames = 0; frames < MP3_DECODE_FRAMES; ++frames) {
+        uint32_t start = 0;
+        Mp3Header header;
+        int32_t found = mp3_next_frame(&station->finder, station->backlog + batch,
+                                       station->backlog_length - batch, &start, &header);
+        if (start > 0) {
+            memmove(station->backlog + batch, station->backlog + batch + start,
+                    station->backlog_length - batch - start);
+            station->backlog_length -= start;
+            station->unframed += start;
+        }
+        if (found != MP3_FRAME || (frames > 0 && mp3_same_stream(first, &header) == 0) ||
+            batch + header.frame_bytes > MP3_SOURCE_CAPACITY) {
+            break;
+        }
+        *first = frames == 0 ? header : *first;
+        batch += header.frame_bytes;
+    }
+    return batch;
+}
+
+// Decodes frames and writes their sound while the buffer has room; 0 when
+// the station cannot be played on.
+int station_play_frames(Station* station) {
+    for (;;) {
+        if (station->pcm_length > 0) {
+            long taken = stream_output_write(
+                &station->output, station->decoder.pcm + station->pcm_offset, station->pcm_length);
+            if (taken < 0) {
+                return 0;
+            }
+            station->pcm_offset += static_cast<uint32_t>(taken);
+            station->pcm_length -= static_cast<uint32_t>(taken);
+            if (station->pcm_length > 0) {
+                return 1;
+            }
+        }
+        if (station->output.buffer != nullptr && stream_output_room(&station->output) == 0) {
+            return 1;
+        }
+        Mp3Header first;
+        uint32_t batch = station_frames(station, &first);
+        if (batch == 0) {
+            return 1;
+        }
+        station->unframed = 0;
+        // A new stream, or one whose format changed: a decoder and a
+        // buffer for it.
+        if (station->decoder.stream == nullptr ||
+            mp3_same_stream(&station->decoder.format, &first) == 0) {
+            stream_output_close(&station->output);
+            if (mp3_decoder_open(&station->decoder, &first) == 0 ||
+                stream_output_open(&station->output, station->device,
+                                   static_cast<DWORD>(first.sample_rate),
+                                   static_cast<WORD>(first.channels), station->volume) == 0) {
+                return 0;
+            }
+        }
+        uint32_t used = 0;
+        uint32_t pcm = 0;
+        if (mp3_decoder_convert(&station->decoder, station->backlog, batch, &used, &pcm) == 0 ||
+            (used == 0 && pcm == 0)) {
+            return 0;
+        }
+        station_drop(station, used);
+        station->pcm_offset = 0;
+        station->pcm_length = pcm;
+    }
+}
+
+// An attempt's next steps; the wait it wants before the next look.
+DWORD station_advance(Station* station, DWORD now) {
+    int32_t state = station_http_poll(&station->http);
+    if (state == HTTP_FAILED || state == HTTP_ENDED || state == HTTP_CLOSED) {
+        station_lose(station, now);
+        return station->retry_at - now;
+    }
+    if (station->answered == 0) {
+        if (state == HTTP_OPENING) {
+            DWORD waited = now - station->asked_at;
+            if (waited >= STATION_ANSWER_MS) {
+                station_lose(station, now);
+                return station->retry_at - now;
+            }
+            return STATION_ANSWER_MS - waited;
+        }
+        if (station_take_answer(station, now) == 0) {
+            return station->retry_at - now;
+        }
+    }
+    station_read(station, now);
+    if (station->format == STREAM_FORMAT_UNKNOWN && station->finder.locked == 0) {
+        const char* other = stream_format_sniff(station->backlog, station->backlog_length);
+        if (other != nullptr) {
+            station_refuse(station, now, other);
+            return station->retry_at - now;
+        }
+    }
+    stream_output_update(&station->output);
+    int playable = station_play_frames(station);
+    int heard = station->output.playing;
+    if (playable == 0 || station->unframed > STATION_SNIFF_LIMIT ||
+        now - station->bytes_at >= STATION_STALL_MS ||
+        (heard == 0 && now - station->answered_at >= STATION_FIRST_FRAME_MS)) {
+        station_lose(station, now);
+        return station->retry_at - now;
+    }
+    if (heard == 1 && station->status != STATION_PLAYING) {
+        station->status = STATION_PLAYING;
+        station->other_format = nullptr;
+        station->playing_at = now;
+    }
+    if (station->status == STATION_PLAYING && now - station->playing_at >= STATION_STEADY_MS) {
+        station->delay = STATION_RETRY_FIRST_MS;
+    }
+    return STATION_SERVICE_MS;
 }
 
 }  // namespace
 
-int station_play(const WCHAR* address) {
-    station_release();
-    station.wanted = 1;
-    memcpy(station.address, address, sizeof station.address);
-    station.address[255] = 0;
-    station.retrying = 0;
-    station.delay = STREAM_RETRY_FIRST_MS;
-    station.status = STREAM_STOPPED;
-    station_report(STREAM_CONNECTING);
-    return 1;
+Station* station_create(HANDLE wake) {
+    Station* station = static_cast<Station*>(calloc(1, sizeof(Station)));
+    if (station == nullptr) {
+        return nullptr;
+    }
+    station->own_wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (station->own_wake == nullptr) {
+        free(station);
+        return nullptr;
+    }
+    station_http_init(&station->http, wake);
+    return station;
 }
 
-void station_stop() {
-    station_release();
-    station.wanted = 0;
-    station.status = STREAM_STOPPED;
+void station_play(Station* station, const WCHAR* address, VolumeLevel volume,
+                  IDirectSound8* device) {
+    station_silence(station);
+    station_hold_device(station, device);
+    station->wanted = 1;
+    station->volume = volume;
+    station->status = STATION_CONNECTING;
+    station->other_format = nullptr;
+    station_clear_title(station);
+    station->delay = STATION_RETRY_FIRST_MS;
+    DWORD now = GetTickCount();
+    if (station_http_url(address, station->url) == 0) {
+        station_lose(station, now);
+        return;
+    }
+    station_connect(station, now, 0);
 }
 
-DWORD station_watch(DWORD now) {
-    if (station.wanted == 0) {
+void station_stop(Station* station) {
+    station_silence(station);
+    station_hold_device(station, nullptr);
+    station->wanted = 0;
+    station->status = STATION_IDLE;
+    station->other_format = nullptr;
+    station_clear_title(station);
+}
+
+void station_set_volume(Station* station, VolumeLevel volume) {
+    station->volume = volume;
+    stream_output_set_volume(&station->output, volume);
+}
+
+DWORD station_service(Station* station) {
+    // Handles of attempts given up are closed here too.
+    station_http_poll(&station->http);
+    if (station->wanted == 0) {
         return INFINITE;
     }
-    if (station.graph == nullptr && station.retrying == 1 &&
-        static_cast<LONG>(station.retry_at - now) > 0) {
-        return station.retry_at - now;
+    DWORD now = GetTickCount();
+    if (station->status == STATION_LOST || station->status == STATION_OTHER_FORMAT) {
+        if (station->http.current == nullptr) {
+            if (static_cast<LONG>(station->retry_at - now) > 0) {
+                return station->retry_at - now;
+            }
+            station_connect(station, now, 1);
+            if (station->http.current == nullptr) {
+                return station->retry_at - now;
+            }
+        }
     }
-    if (station.graph != nullptr && station_lost(now) == 0) {
-        station_heard(now);
-        return STREAM_WATCH_MS;
+    return station_advance(station, now);
+}
+
+void station_detach(Station* station) {
+    station_http_set_wake(&station->http, station->own_wake);
+}
+
+// Only once the network has let go of every connection can the code its
+// reports run in go; the last report is given a moment to return.
+void station_destroy(Station* station) {
+    station_stop(station);
+    while (station_http_close(&station->http) == 0) {
+        WaitForSingleObject(station->own_wake, STATION_LINGER_MS);
     }
-    int32_t reached = station.graph == nullptr ? station_reach() : REACH_FAILED;
-    if (reached == REACH_POINTLESS) {
-        station_release();
-        return 0;
-    }
-    if (reached == REACH_FAILED) {
-        station_release();
-        station.retrying = 1;
-        station.retry_at = GetTickCount() + station.delay;
-        station.delay =
-            station.delay * 2 < STREAM_RETRY_LAST_MS ? station.delay * 2 : STREAM_RETRY_LAST_MS;
-    }
-    station_report(reached == REACH_HEARD ? STREAM_PLAYING : STREAM_RETRYING);
-    return 0;
+    WaitForSingleObject(station->own_wake, STATION_REPORT_RETURN_MS);
+    CloseHandle(station->own_wake);
+    free(station);
 }

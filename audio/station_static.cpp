@@ -5,11 +5,13 @@
 
 #include "audio/media.h"
 #include "audio/sound.h"
+#include "audio/station.h"
 
 StationStaticState station_static;
 
 void station_static_follow() {
-    if (media_station_status() != STREAM_RETRYING) {
+    int32_t status = media_station_status();
+    if (status != STATION_LOST && status != STATION_OTHER_FORMAT) {
         station_static_stop();
         return;
     }

@@ -32,6 +32,45 @@ run_host() {  # run_host NAME SCRIPT: runs it, leaves NAME.timing and NAME.audio
         --timing "$work/$name.timing" --script "$work/$name.script" > "$work/$name.out")
 }
 
+ticks_of() {  # the CPU ticks of a process and its children; of the module's own threads
+    local total=0 own=0 pid task
+    for pid in "$1" $(pgrep -P "$1"); do
+        total=$((total + $(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)))
+    done
+    for task in /proc/"$1"/task/*; do
+        [ "$(cat "$task/comm" 2>/dev/null)" = CreateThread ] &&
+            own=$((own + $(awk '{ print $14 + $15 }' "$task/stat" 2>/dev/null || echo 0)))
+    done
+    echo "$total $own"
+}
+cpu_share() {  # cpu_share NAME SCRIPT [host options]: runs the host, prints the share of 10 s
+    local name=$1 script=$2
+    shift 2
+    printf '%s\n' "$script" > "$work/$name.script"
+    (cd "$work" && exec "$host" --headless --gauge "$work/skytune.gau" --audio null \
+        --timing "$work/$name.timing" --script "$work/$name.script" "$@" > /dev/null) &
+    local pid=$! hz
+    hz=$(getconf CLK_TCK)
+    sleep 3
+    local before after
+    before=$(ticks_of "$pid")
+    sleep 10
+    after=$(ticks_of "$pid")
+    wait "$pid"
+    echo "$before $after" | awk -v hz="$hz" '{
+        printf "%.1f %% (the host with its drawing; the player thread %.1f %%)", 100 * ($3 - $1) / hz / 10, 100 * ($4 - $2) / hz / 10 }'
+}
+
+# The host in the background on a script, its pid in $pid; host_rss: its
+# resident memory in KiB.
+run_host_background() {
+    printf '%s\n' "$2" > "$work/$1.script"
+    (cd "$work" && exec "$host" --headless --gauge "$work/skytune.gau" --audio "wav:$work/$1.audio" \
+        --script "$work/$1.script" > "$work/$1.out") &
+    pid=$!
+}
+host_rss() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status"; }
+
 # The preset buttons' centres on the face, and the other controls.
 preset_x=(0 160 197 230 264 297 333)
 POWER="440 20"; MODE_CD="440 59"; MODE_FM="440 82"; MODE_AM="440 105"
@@ -203,7 +242,8 @@ awk -v first="$work/assign.audio/first-sound.txt" '
 #    Press to first sample over five presses of FM 1 (FM 3 between them),
 #    and the longest call into the module while the station connects (the
 #    press and the 1.5 s after it) and while the other cannot be reached (16
-#    s of static and retries).
+#    s of static and retries); the CPU of a playing station; memory while
+#    misbehaving servers are retried.
 mkfifo "$work/station.in" "$work/closed.in"
 exec {station_in}<>"$work/station.in" {closed_in}<>"$work/closed.in"
 # Neither station holds the other's input, nor its own, open for writing:
@@ -227,11 +267,8 @@ for i in 1 2 3 4 5; do
 done
 script+=$'\n'"echo unreachable"$'\n'"click ${preset_x[2]} 120"$'\n'"wait 16000"$'\n'"echo end"
 run_host stations "$script"
-exec {station_in}>&- {closed_in}>&-
-wait "$station_pid" "$closed_pid"
-mv "$work/presets.dat" "$work/skytune.dat"
 awk -v first="$work/stations.audio/first-sound.txt" '
-    BEGIN { while ((getline line < first) > 0) { split(line, f, " "); if (f[1] ~ /^media-/) heard[++h] = f[2] } }
+    BEGIN { while ((getline line < first) > 0) { split(line, f, " "); if (f[1] ~ /^buffer-/) heard[++h] = f[2] } }
     $2 == "-" && $3 == "script" && $4 == "echo" { phase = $5 }
     $3 == "mouse" && $4 == "left" && $6 == "160,120" { press[++n] = $1 }
     $2 != "-" && (phase == "connecting" || phase == "unreachable") {
@@ -244,6 +281,41 @@ awk -v first="$work/stations.audio/first-sound.txt" '
         printf "longest call while a station connects: %.2f ms (%s) (goal < 5 ms)\n", top["connecting"] / 1000, what["connecting"]
         printf "longest call while a station cannot be reached: %.2f ms (%s) (goal < 5 ms)\n", top["unreachable"] / 1000, what["unreachable"]
     }' "$work/stations.timing"
+
+# The CPU of a playing station, after its first three seconds.
+playing=$(cpu_share station_playing "click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 14000" \
+    --audio "wav:$work/station_playing.audio")
+echo "CPU of a playing station: $playing of a core (goal < 2 %)"
+exec {station_in}>&- {closed_in}>&-
+wait "$station_pid" "$closed_pid"
+
+# Misbehaving servers: FM 1 a server that sends garbage, FM 2 one whose
+# header never ends, each played for a minute while the radio retries; the
+# host's resident memory as each begins and ends.
+mkfifo "$work/garbage.in" "$work/endless.in"
+exec {garbage_in}<>"$work/garbage.in" {endless_in}<>"$work/endless.in"
+"$build/bin/test-station" garbage < "$work/garbage.in" > "$work/garbage.url" 2>/dev/null \
+    {garbage_in}>&- {endless_in}>&- &
+garbage_pid=$!
+"$build/bin/test-station" endless-header < "$work/endless.in" > "$work/endless.url" 2>/dev/null \
+    {garbage_in}>&- {endless_in}>&- &
+endless_pid=$!
+for _ in $(seq 100); do [ -s "$work/garbage.url" ] && [ -s "$work/endless.url" ] && break; sleep 0.1; done
+printf '%s\n' "$(head -n 1 "$work/garbage.url")" > "$work/List/garbage.m3u"
+printf '%s\n' "$(head -n 1 "$work/endless.url")" > "$work/List/endless.m3u"
+{ printf 'garbage.m3u\n%s\nendless.m3u\n%s\n' "$work/List/garbage.m3u" "$work/List/endless.m3u"
+  tail -n +5 "$work/presets.dat"; } > "$work/skytune.dat"
+run_host_background hostile "click $POWER"$'\n'"click $MODE_FM"$'\n'"wait 62000"$'\n'"click ${preset_x[2]} 120"$'\n'"wait 62000"
+sleep 2
+garbage_start=$(host_rss); sleep 60; garbage_end=$(host_rss)
+sleep 2
+endless_start=$(host_rss); sleep 60; endless_end=$(host_rss)
+wait "$pid"
+exec {garbage_in}>&- {endless_in}>&-
+wait "$garbage_pid" "$endless_pid"
+echo "resident memory over a minute on a garbage station: $((garbage_start / 1024)) MiB, then $(( garbage_end - garbage_start )) KiB more"
+echo "resident memory over a minute on an endless header: $((endless_start / 1024)) MiB, then $(( endless_end - endless_start )) KiB more"
+mv "$work/presets.dat" "$work/skytune.dat"
 
 # 7. CD mode, the demo disc in the drive: the longest call while it plays
 #    (8 s of updates); each preset press, 1.5 s apart, to its track's first
@@ -278,34 +350,6 @@ awk -v first="$work/cd.audio/first-sound.txt" '
 #    WAV preset: the longest call into the module over 10 s of updates, and
 #    the CPU time of the host and its children over those 10 s as a share
 #    of one core (no sound written anywhere).
-ticks_of() {  # the CPU ticks of a process and its children; of the module's own threads
-    local total=0 own=0 pid task
-    for pid in "$1" $(pgrep -P "$1"); do
-        total=$((total + $(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)))
-    done
-    for task in /proc/"$1"/task/*; do
-        [ "$(cat "$task/comm" 2>/dev/null)" = CreateThread ] &&
-            own=$((own + $(awk '{ print $14 + $15 }' "$task/stat" 2>/dev/null || echo 0)))
-    done
-    echo "$total $own"
-}
-cpu_share() {  # cpu_share NAME SCRIPT [host options]: runs the host, prints the share of 10 s
-    local name=$1 script=$2
-    shift 2
-    printf '%s\n' "$script" > "$work/$name.script"
-    (cd "$work" && exec "$host" --headless --gauge "$work/skytune.gau" --audio null \
-        --timing "$work/$name.timing" --script "$work/$name.script" "$@" > /dev/null) &
-    local pid=$! hz
-    hz=$(getconf CLK_TCK)
-    sleep 3
-    local before after
-    before=$(ticks_of "$pid")
-    sleep 10
-    after=$(ticks_of "$pid")
-    wait "$pid"
-    echo "$before $after" | awk -v hz="$hz" '{
-        printf "%.1f %% (the host with its drawing; the player thread %.1f %%)", 100 * ($3 - $1) / hz / 10, 100 * ($4 - $2) / hz / 10 }'
-}
 idle=$(cpu_share idle "click $POWER"$'\n'"wait 14000" --cd absent)
 awk '$3 == "mouse" { clicked = 1; next }
      clicked && $2 != "-" && !($3 == "service" && $4 != "pre-update") && $2 > top { top = $2; what = $3 " " $4 " " $5 }

@@ -3,6 +3,8 @@
 #include <dshow.h>
 #include <dsound.h>
 #include <windows.h>
+// after windows.h
+#include <psapi.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +19,7 @@
 #include "tests/windows/panel_driver.h"
 #include "tests/windows/radio_areas.h"
 #include "tests/windows/scratch_files.h"
+#include "tests/windows/station_heard.h"
 
 namespace {
 
@@ -24,9 +27,10 @@ const char* const SOUNDS[] = {"chimes.wav", "pad.mp3", "waltz.mid", "breeze.wma"
 const int INSTALLS = 5;
 
 // The settings file naming the twelve presets, FM 1-6 then AM 1-6: the
-// four formats in turn, but AM 5, a station out of reach, and AM 6, a
-// playlist of the four sounds.
-bool write_presets(const Scratch& s, const std::string& sound_folder) {
+// four formats in turn, but AM 4, a loopback station's list when there is
+// a station, AM 5, a station out of reach, and AM 6, a playlist of the four
+// sounds.
+bool write_presets(const Scratch& s, const std::string& sound_folder, const std::string& station) {
     std::string settings;
     std::string list;
     for (int slot = 0; slot < 12; ++slot) {
@@ -37,7 +41,9 @@ bool write_presets(const Scratch& s, const std::string& sound_folder) {
             fprintf(stderr, "bench: cannot copy %s%s\n", sound_folder.c_str(), sound.c_str());
             return false;
         }
-        if (slot == 10) {
+        if (slot == 9 && !station.empty()) {
+            settings += "Loopback FM\r\n" + s.sound + "station.pls\r\n";
+        } else if (slot == 10) {
             settings += "Closed FM\r\n" + s.sound + "closed.pls\r\n";
         } else if (slot == 11) {
             settings += "List\r\n" + s.sound + "list.m3u\r\n";
@@ -48,7 +54,10 @@ bool write_presets(const Scratch& s, const std::string& sound_folder) {
     }
     settings += s.sound + "\r\n 80\r\n 20\r\n";
     // Nothing listens on port 9 of the loopback address.
-    return write_file(s.sound + "closed.pls",
+    return (station.empty() ||
+            write_file(s.sound + "station.pls",
+                       "[playlist]\r\nFile1=" + station + "\r\nTitle1=Loopback FM\r\n")) &&
+           write_file(s.sound + "closed.pls",
                       "[playlist]\r\nFile1=http://127.0.0.1:9/radio\r\nTitle1=Closed FM\r\n") &&
            write_file(s.sound + "list.m3u", list) && write_file(s.gauges + "skytune.dat", settings);
 }
@@ -87,6 +96,14 @@ std::string render_file_time(const std::string& path) {
     std::string filters;
     return SUCCEEDED(render_alone(path, us, &filters)) ? in_ms(us) + " (" + filters + ")"
                                                        : "(failed)";
+}
+
+// The process's committed memory, in KiB.
+size_t private_kib() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage / 1024;
 }
 
 // When the tone first sounds between two times, to 5 ms: the start of the
@@ -132,6 +149,92 @@ void clicks_during(const char* during, const std::vector<std::string>& areas, DW
         panel_run(between);
     }
     print_longest(during);
+}
+
+// The share of a core this process used while the panel ran for a time.
+double cpu_share(DWORD milliseconds) {
+    FILETIME created, ended, kernel[2], user[2];
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel[0], &user[0]);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    panel_run(milliseconds);
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel[1], &user[1]);
+    auto ticks = [](const FILETIME& t) {
+        return static_cast<double>(ULARGE_INTEGER{{t.dwLowDateTime, t.dwHighDateTime}}.QuadPart);
+    };
+    const double used = ticks(kernel[1]) - ticks(kernel[0]) + ticks(user[1]) - ticks(user[0]);
+    return used / 10 / elapsed_us(start);
+}
+
+// AM 4's station: press to first sample, the longest call while it
+// connects and plays, the CPU of the whole process while it plays and
+// with the radio off.
+void bench_station() {
+    click(MODE_AM_AREA);
+    panel_run(500);
+    longest_reset();
+    const Press press = click(preset_area(4));
+    const double heard = tone_started(press, 500);
+    if (heard < 0) {
+        printf("press on a loopback station's preset: no sound heard\n");
+    } else {
+        printf(
+            "press on a loopback station's preset to its first sample: %.0f ms (goal < 500 ms)\n",
+            (heard - press.start) * 1000);
+    }
+    panel_run(1500);
+    print_longest("a station's first three seconds");
+    printf("CPU of the process while a station plays: %.1f %% of a core (goal < 2 %%)\n",
+           cpu_share(10000) * 100);
+    click(POWER);
+    panel_run(500);
+    printf("CPU of the process with the radio off: %.1f %% of a core\n", cpu_share(10000) * 100);
+    click(POWER);
+}
+
+// A second install whose FM presets 1-4 name misbehaving servers, each
+// played 40 s while the radio retries: the longest call, the CPU and the
+// growth of the process's memory, and what the tooltip says.
+void bench_misbehaving(const Scratch& s, const std::vector<std::string>& servers) {
+    std::string settings;
+    for (size_t i = 0; i < 12; ++i) {
+        if (i < servers.size()) {
+            const std::string list = "bad" + std::to_string(i + 1) + ".pls";
+            write_file(s.sound + list,
+                       "[playlist]\r\nFile1=" + servers[i] + "\r\nTitle1=Bad FM\r\n");
+            settings += list + "\r\n" + s.sound + list + "\r\n";
+        } else {
+            settings += "No file assigned.\r\nNo file assigned.\r\n";
+        }
+    }
+    write_file(s.gauges + "skytune.dat", settings + s.sound + "\r\n 80\r\n 20\r\n");
+    panel_service(sim::SERVICE_PRE_INSTALL, reinterpret_cast<uintptr_t>(panel_module));
+    radio_areas = panel_areas();
+    // What the process's memory does meanwhile anyway: the driver keeps
+    // everything its capture hears.
+    if (tip(POWER) == "Power On/Off (on)") click(POWER);
+    panel_run(1000);
+    const size_t before = private_kib();
+    panel_run(30000);
+    printf("the radio off: committed memory %zu KiB, then %ld KiB more over 30 s\n", before,
+           static_cast<long>(private_kib()) - static_cast<long>(before));
+    click(POWER);
+    click(MODE_FM_AREA);
+    for (size_t i = 0; i < servers.size(); ++i) {
+        longest_reset();
+        click(preset_area(static_cast<int>(i + 1)));
+        panel_run(10000);
+        const size_t memory = private_kib();
+        const double cpu = cpu_share(30000);
+        printf(
+            "misbehaving server %s: \"%s\"; longest call %.2f ms (%s); CPU %.1f %% of a core; "
+            "committed memory %zu KiB, then %ld KiB more over the last 30 s\n",
+            servers[i].c_str(), tip(preset_area(static_cast<int>(i + 1))).c_str(),
+            module_calls.longest_us / 1000, module_calls.longest.c_str(), cpu * 100, memory,
+            static_cast<long>(private_kib()) - static_cast<long>(memory));
+    }
+    click(POWER);
+    panel_service(sim::SERVICE_PRE_KILL, 0);
 }
 
 // Press to first sample, heard: each format's preset pressed three times
@@ -198,12 +301,13 @@ HRESULT render_alone(const std::string& name, double& us, std::string* filters) 
     return result;
 }
 
-int wine_bench(const std::string& module_path, const std::string& sound_folder) {
+int wine_bench(const std::string& module_path, const std::string& sound_folder,
+               const std::string& station, const std::vector<std::string>& misbehaving) {
     const Scratch s = scratch_simulator();
     std::string sounds = windows_path(sound_folder);
     if (sounds.empty() || sounds.back() != '\\') sounds += '\\';
     if (!CopyFileA(windows_path(module_path).c_str(), s.module.c_str(), FALSE) ||
-        !write_presets(s, sounds)) {
+        !write_presets(s, sounds, station)) {
         return 1;
     }
     // The test CD drive starts empty; the tone disc goes in later.
@@ -295,6 +399,7 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
     clicks_during("playlist entry changes (AM 6, next four times)",
                   {preset_area(6), NEXT_TRACK, NEXT_TRACK, NEXT_TRACK, NEXT_TRACK}, 500);
     clicks_during("a station out of reach (AM 5, then 8 s of retries)", {preset_area(5)}, 8000);
+    if (!station.empty()) bench_station();
     print_first_samples();
 
     // A disc plays: the display follows it.
@@ -323,6 +428,7 @@ int wine_bench(const std::string& module_path, const std::string& sound_folder) 
 
     panel_service(sim::SERVICE_PRE_KILL, 0);
     printf("pre-kill with the radio playing: %s\n", in_ms(module_calls.last_us).c_str());
+    if (!misbehaving.empty()) bench_misbehaving(s, misbehaving);
     FreeLibrary(panel_module);
 
     each.clear();

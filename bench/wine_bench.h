@@ -10,8 +10,14 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
-int wine_bench(const std::string& module_path, const std::string& sound_folder);
+// Given a station's address (a 500 Hz tone), AM 4 plays it: press to
+// first sample, the longest call, and the CPU while it plays. Given misbehaving servers'
+// addresses, a second install plays each a while: the longest call, the
+// CPU and the memory as the radio retries.
+int wine_bench(const std::string& module_path, const std::string& sound_folder,
+               const std::string& station, const std::vector<std::string>& misbehaving);
 // What this Windows's DirectShow alone makes of a file or an address, the
 // work a preset's test and play ask of it: RenderFile's result, its time,
 // and the names of the filters of the graph it built.

@@ -1,32 +1,23 @@
-// DirectSound 8 over OpenAL Soft: a device is an OpenAL context, a secondary
-// buffer an OpenAL buffer and source. For the speakers the device is the
-// default output; for the silent and the capturing sinks it is a loopback
-// device that a thread renders in real time, into a WAV file or nowhere.
-// Offered: the default device and static secondary buffers of 8- or 16-bit
-// mono or stereo PCM, with a volume control when asked for at creation.
+// DirectSound 8 over OpenAL Soft: a device is an OpenAL context
+// (al_device.h), a static secondary buffer an OpenAL buffer and source, a
+// streaming one a queue that the device feeds from it (streaming_buffer.h).
+// Offered: the default device and secondary buffers of 8- or 16-bit mono
+// or stereo PCM, with a volume control when asked for at creation.
 // Refused with DirectSound's errors: other devices, a primary buffer,
 // aggregation, other formats and rates, and a control not asked for.
-#define AL_ALEXT_PROTOTYPES
-#include <AL/al.h>
-#include <AL/alc.h>
-#include <AL/alext.h>
-
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
+#include "platform/al_device.h"
+#include "platform/buffer_lock.h"
 #include "platform/com_object.h"
-#include "platform/first_sound.h"
 #include "platform/native/com_classes.h"
 #include "platform/native/dsound.h"
 #include "platform/native/standin.h"
+#include "platform/streaming_buffer.h"
 
 const GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 const CLSID CLSID_DirectSound8 = {
@@ -36,158 +27,22 @@ const IID IID_IDirectSound8 = {
 const IID IID_IDirectSoundBuffer = {
     0x279AFA85, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
 
-namespace {
-
-// The loopback device's output, which is also the capture file's format.
-constexpr int CAPTURE_RATE = 44100;
-constexpr int RENDER_FRAMES = CAPTURE_RATE / 100;  // 10 ms a step
-constexpr DWORD FREQUENCY_MIN = 100;
-constexpr DWORD FREQUENCY_MAX = 200000;
-
-// OpenAL's current context is one per process; every use takes this lock.
-std::mutex al_lock;
-
-void put_le32(unsigned char* at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-    }
-}
-
-// A 16-bit mono WAV file that grows as the device renders.
-class CaptureFile {
-  public:
-    explicit CaptureFile(const std::string& path) : path_(path), file_(fopen(path.c_str(), "wb")) {
-        unsigned char header[44] = {'R', 'I', 'F', 'F', 0,   0,   0,   0, 'W', 'A', 'V',
-                                    'E', 'f', 'm', 't', ' ', 16,  0,   0, 0,   1,   0,
-                                    1,   0,   0,   0,   0,   0,   0,   0, 0,   0,   2,
-                                    0,   16,  0,   'd', 'a', 't', 'a', 0, 0,   0,   0};
-        put_le32(header + 24, CAPTURE_RATE);
-        put_le32(header + 28, CAPTURE_RATE * 2);
-        if (file_ != nullptr) {
-            fwrite(header, 1, sizeof header, file_);
-        }
-    }
-    ~CaptureFile() {
-        if (file_ == nullptr) {
-            return;
-        }
-        unsigned char size[4];
-        put_le32(size, 36 + data_bytes_);
-        fseek(file_, 4, SEEK_SET);
-        fwrite(size, 1, 4, file_);
-        put_le32(size, data_bytes_);
-        fseek(file_, 40, SEEK_SET);
-        fwrite(size, 1, 4, file_);
-        fclose(file_);
-    }
-    CaptureFile(const CaptureFile&) = delete;
-    CaptureFile& operator=(const CaptureFile&) = delete;
-
-    void write(const int16_t* samples, size_t count) {
-        if (file_ != nullptr) {
-            fwrite(samples, sizeof(int16_t), count, file_);
-            data_bytes_ += static_cast<uint32_t>(count * sizeof(int16_t));
-        }
-        if (!heard_) {
-            heard_ = plat::note_first_sound(path_, samples, count, 1, CAPTURE_RATE);
-        }
-    }
-
-  private:
-    std::string path_;
-    bool heard_ = false;
-    FILE* file_;
-    uint32_t data_bytes_ = 0;
-};
-
-// An open OpenAL device and its context; shared by the DirectSound object
-// and every buffer made from it, and closed with the last of them.
-class AlDevice {
-  public:
-    static std::shared_ptr<AlDevice> open() {
-        auto device = std::shared_ptr<AlDevice>(new AlDevice);
-        return device->context_ != nullptr ? device : nullptr;
-    }
-    ~AlDevice() {
-        if (renderer_.joinable()) {
-            stop_ = true;
-            renderer_.join();
-        }
-        std::lock_guard<std::mutex> hold(al_lock);
-        if (context_ != nullptr) {
-            alcMakeContextCurrent(nullptr);
-            alcDestroyContext(context_);
-        }
-        if (device_ != nullptr) {
-            alcCloseDevice(device_);
-        }
-    }
-    AlDevice(const AlDevice&) = delete;
-    AlDevice& operator=(const AlDevice&) = delete;
-
-    // Makes this device's context current for the holder of al_lock.
-    void use() { alcMakeContextCurrent(context_); }
-
-  private:
-    AlDevice() {
-        plat::SinkKind kind = plat::audio_sink_kind();
-        if (kind == plat::SinkKind::Real) {
-            device_ = alcOpenDevice(nullptr);
-            if (device_ != nullptr) {
-                context_ = alcCreateContext(device_, nullptr);
-            }
-            return;
-        }
-        device_ = alcLoopbackOpenDeviceSOFT(nullptr);
-        if (device_ == nullptr) {
-            return;
-        }
-        const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
-                                     ALC_MONO_SOFT,
-                                     ALC_FORMAT_TYPE_SOFT,
-                                     ALC_SHORT_SOFT,
-                                     ALC_FREQUENCY,
-                                     CAPTURE_RATE,
-                                     ALC_HRTF_SOFT,
-                                     ALC_FALSE,
-                                     ALC_OUTPUT_LIMITER_SOFT,
-                                     ALC_FALSE,
-                                     0};
-        context_ = alcCreateContext(device_, attributes);
-        if (context_ == nullptr) {
-            return;
-        }
-        if (kind == plat::SinkKind::Wav) {
-            capture_ = std::make_unique<CaptureFile>(plat::audio_capture_path("sound"));
-        }
-        renderer_ = std::thread([this] { render(); });
-    }
-
-    // Renders in steps of 10 ms, each when its time has come, so that the
-    // capture holds what a listener would have heard.
-    void render() {
-        std::vector<int16_t> samples(RENDER_FRAMES);
-        auto next = std::chrono::steady_clock::now();
-        while (!stop_) {
-            next += std::chrono::milliseconds(10);
-            std::this_thread::sleep_until(next);
-            alcRenderSamplesSOFT(device_, samples.data(), RENDER_FRAMES);
-            if (capture_) {
-                capture_->write(samples.data(), samples.size());
-            }
-        }
-    }
-
-    ALCdevice* device_ = nullptr;
-    ALCcontext* context_ = nullptr;
-    std::unique_ptr<CaptureFile> capture_;
-    std::thread renderer_;
-    std::atomic<bool> stop_{false};
-};
+namespace plat {
 
 ALfloat gain_from_volume(LONG volume) {
     return volume <= DSBVOLUME_MIN ? 0.0f : static_cast<ALfloat>(std::pow(10.0, volume / 2000.0));
 }
+
+}  // namespace plat
+
+namespace {
+
+using plat::al_lock;
+using plat::AlDevice;
+using plat::gain_from_volume;
+
+constexpr DWORD FREQUENCY_MIN = 100;
+constexpr DWORD FREQUENCY_MAX = 200000;
 
 class SoundBuffer final : public plat::SingleInterface<IDirectSoundBuffer, SoundBuffer> {
   public:
@@ -228,6 +83,28 @@ class SoundBuffer final : public plat::SingleInterface<IDirectSoundBuffer, Sound
         return result;
     }
 
+    HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD play, LPDWORD write) override {
+        HRESULT result = DS_OK;
+        ALint offset = 0;
+        if (plat::fault("IDirectSoundBuffer::GetCurrentPosition")) {
+            result = DSERR_INVALIDCALL;
+        } else {
+            std::lock_guard<std::mutex> hold(al_lock);
+            device_->use();
+            alGetSourcei(source_, AL_BYTE_OFFSET, &offset);
+        }
+        // A static buffer is the device's whole: it may be written anywhere
+        // but where it plays.
+        if (play != nullptr) {
+            *play = static_cast<DWORD>(offset);
+        }
+        if (write != nullptr) {
+            *write = static_cast<DWORD>(offset);
+        }
+        plat::Trace("IDirectSoundBuffer::GetCurrentPosition").ret(result).num(offset);
+        return result;
+    }
+
     HRESULT STDMETHODCALLTYPE Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD bytes1,
                                    LPVOID* audio2, LPDWORD bytes2, DWORD flags) override {
         plat::Trace trace("IDirectSoundBuffer::Lock");
@@ -250,22 +127,9 @@ class SoundBuffer final : public plat::SingleInterface<IDirectSoundBuffer, Sound
             // A lock that runs past the end wraps to the start.
             first = std::min(bytes, size - offset);
             second = audio2 != nullptr ? bytes - first : 0;
-            *audio1 = data_.data() + offset;
-            *bytes1 = first;
-            if (audio2 != nullptr) {
-                *audio2 = second != 0 ? data_.data() : nullptr;
-            }
-            if (bytes2 != nullptr) {
-                *bytes2 = second;
-            }
-        } else {
-            if (audio1 != nullptr) {
-                *audio1 = nullptr;
-            }
-            if (audio2 != nullptr) {
-                *audio2 = nullptr;
-            }
         }
+        plat::hand_out_lock(result, data_.data() + offset, first, data_.data(), second, audio1,
+                            bytes1, audio2, bytes2);
         trace.ret(result).num(first).num(second);
         return result;
     }
@@ -500,6 +364,10 @@ class DirectSound final : public plat::SingleInterface<IDirectSound8, DirectSoun
             result = DSERR_INVALIDPARAM;
         } else if (plat::fault("IDirectSound8::CreateSoundBuffer")) {
             result = DSERR_OUTOFMEMORY;
+        } else if (!(description->dwFlags & DSBCAPS_STATIC)) {
+            *buffer = plat::make_streaming_buffer(device_, description->dwFlags,
+                                                  description->dwBufferBytes, al_format, *format);
+            result = *buffer != nullptr ? DS_OK : DSERR_OUTOFMEMORY;
         } else {
             auto* made = new SoundBuffer(device_, description->dwFlags, description->dwBufferBytes,
                                          al_format, format->nSamplesPerSec, format->nBlockAlign);

@@ -14,8 +14,9 @@
 namespace plat {
 namespace {
 
-std::recursive_mutex lock;
-std::set<std::string> failing;
+// Never destroyed: threads may ask while the process ends.
+std::recursive_mutex& lock = *new std::recursive_mutex;
+std::set<std::string>& failing = *new std::set<std::string>;
 bool fail_all = false;
 bool faults_checked = false;
 

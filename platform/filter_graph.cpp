@@ -1,7 +1,6 @@
 // The filter graph manager. RenderFile proves that a file decodes to audio
-// (file_test.cpp) and keeps it as one chain of the graph; for an http(s)
-// address it connects to the station and waits, as the platform's does,
-// until the station's sound decodes (stream_connection.cpp), or fails. Run,
+// (file_test.cpp) and keeps it as one chain of the graph; an address is a
+// file name like any other (there is no source filter for the network). Run,
 // Pause, Stop, SetPositions and the graph's release do their GStreamer work
 // before they return, as the platform's do; what the chains do later (their
 // end, a failure) arrives as events, read through the event handle or
@@ -10,8 +9,7 @@
 // each sample sounds that long after the start as its time in the stream
 // (graph_playback.h). Offered: the methods the radio calls on IGraphBuilder,
 // IMediaControl, IMediaFilter, IMediaEventEx, IMediaEventSink, IBasicAudio,
-// IMediaSeeking and an inert IVideoWindow; EnumFilters, whose station
-// sources offer IAMMediaContent's title; the clock's IReferenceClock.
+// IMediaSeeking and an inert IVideoWindow; the clock's IReferenceClock.
 // Refused: RenderFile while the graph runs, seeking other than to an
 // absolute position, and volume without a file.
 #include <atomic>
@@ -24,7 +22,6 @@
 #include "platform/com_object.h"
 #include "platform/file_test.h"
 #include "platform/files_state.h"
-#include "platform/graph_filters.h"
 #include "platform/graph_playback.h"
 #include "platform/gst_decode.h"
 #include "platform/gst_output.h"
@@ -97,10 +94,8 @@ class FilterGraph final : public IGraphBuilder,
     void* find(REFIID iid, const char** interface_name) {
         const char* name = "unknown-interface";
         void* found = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IGraphBuilder || iid == IID_IFilterGraph) {
-            name = iid == IID_IUnknown       ? "IUnknown"
-                   : iid == IID_IFilterGraph ? "IFilterGraph"
-                                             : "IGraphBuilder";
+        if (iid == IID_IUnknown || iid == IID_IGraphBuilder) {
+            name = iid == IID_IUnknown ? "IUnknown" : "IGraphBuilder";
             found = static_cast<IGraphBuilder*>(this);
         } else if (iid == IID_IMediaControl) {
             name = "IMediaControl";
@@ -137,26 +132,10 @@ class FilterGraph final : public IGraphBuilder,
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
     ULONG STDMETHODCALLTYPE Release() override { return references_.release(this); }
 
-    // --- IFilterGraph ---
-    HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters** filters) override {
-        HRESULT result = S_OK;
-        if (filters == nullptr) {
-            result = E_POINTER;
-        } else if (plat::fault("IFilterGraph::EnumFilters")) {
-            *filters = nullptr;
-            result = E_OUTOFMEMORY;
-        } else {
-            *filters = plat::enumerate_filters(sources_);
-        }
-        plat::Trace("IFilterGraph::EnumFilters").ret(result);
-        return result;
-    }
-
     // --- IGraphBuilder ---
     HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file, LPCWSTR) override {
         std::string name = file != nullptr ? plat::utf8_from_utf16(file) : "";
-        bool station = plat::is_stream_address(name);
-        std::string path = station ? name : plat::native_path(name.c_str());
+        std::string path = plat::native_path(name.c_str());
         plat::Trace trace("IGraphBuilder::RenderFile");
         trace.str(file != nullptr ? path.c_str() : nullptr);
         HRESULT result = S_OK;
@@ -166,12 +145,6 @@ class FilterGraph final : public IGraphBuilder,
             result = VFW_E_CANNOT_RENDER;
         } else if (state_ != State_Stopped) {
             result = VFW_E_NOT_STOPPED;
-        } else if (station) {
-            std::shared_ptr<plat::StreamConnection> connection;
-            result = plat::StreamConnection::open(path, &connection);
-            if (SUCCEEDED(result)) {
-                sources_.push_back(plat::GraphSource{path, connection});
-            }
         } else {
             result = plat::probe_file(path);
             if (SUCCEEDED(result)) {
@@ -179,7 +152,7 @@ class FilterGraph final : public IGraphBuilder,
                 // wherever the current directory moves meanwhile.
                 std::error_code error;
                 std::string absolute = std::filesystem::absolute(path, error).string();
-                sources_.push_back(plat::GraphSource{error ? path : absolute, nullptr});
+                sources_.push_back(plat::GraphSource{error ? path : absolute});
                 plat::hold_file(sources_.back().path);
             }
         }
@@ -428,11 +401,7 @@ class FilterGraph final : public IGraphBuilder,
         playback_->set_notify(nullptr, 0, 0);
         playback_->stop();
         for (const plat::GraphSource& source : sources_) {
-            if (source.station != nullptr) {
-                source.station->end();
-            } else {
-                plat::let_go_file(source.path);
-            }
+            plat::let_go_file(source.path);
         }
     }
 

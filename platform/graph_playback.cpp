@@ -25,7 +25,6 @@
 #include "platform/native/dshow.h"
 #include "platform/native/standin.h"
 #include "platform/native/windows.h"
-#include "platform/stream_reader/protocol.h"
 #include "platform/sync_handles.h"
 
 namespace plat {
@@ -48,9 +47,7 @@ struct Chain {
     GstSegment incoming;
     GstSegment segment;
     bool resending = false;
-    // A station's reader, and how much of it has been played; for a file,
-    // the running time at which the output's data so far ends.
-    std::shared_ptr<StreamConnection> station;
+    // The running time at which the output's data so far ends.
     std::atomic<gint64> played{0};
     // Under gate_lock: the pause, a flush or stop that drops what waits,
     // the shift and whether the output has yet to hear of a new one, and
@@ -204,19 +201,6 @@ GstBusSyncReply on_message(GstBus*, GstMessage* message, gpointer data) {
     return GST_BUS_DROP;
 }
 
-// A station's raw PCM from its reader, into next.
-void add_station(GstBin* bin, const StreamConnection& station, GstElement* next) {
-    GstElement* source = gst_element_factory_make("fdsrc", nullptr);
-    GstElement* parse = gst_element_factory_make("rawaudioparse", nullptr);
-    g_object_set(source, "fd", station.audio(), nullptr);
-    gst_util_set_object_arg(G_OBJECT(parse), "format", "pcm");
-    gst_util_set_object_arg(G_OBJECT(parse), "pcm-format", "s16le");
-    g_object_set(parse, "use-sink-caps", FALSE, "sample-rate", streamread::RATE, "num-channels",
-                 streamread::CHANNELS, nullptr);
-    gst_bin_add_many(bin, source, parse, nullptr);
-    gst_element_link_many(source, parse, next, nullptr);
-}
-
 }  // namespace
 
 GraphPlayback::GraphPlayback() : event_handle_(open_sync_event()) {}
@@ -248,16 +232,10 @@ Chain* GraphPlayback::build_chain(const GraphSource& source) {
     g_object_set(pace, "sync", TRUE, nullptr);
     chain->volume = gst_element_factory_make("volume", nullptr);
     chain->output = output;
-    chain->station = source.station;
-    if (source.station == nullptr) {
-        add_decoder(GST_BIN(chain->pipeline), source.path, convert);
-    }
+    add_decoder(GST_BIN(chain->pipeline), source.path, convert);
     gst_bin_add_many(GST_BIN(chain->pipeline), convert, resample, split, pace, chain->volume,
                      output, nullptr);
     gst_element_link_many(convert, resample, split, pace, chain->volume, output, nullptr);
-    if (source.station != nullptr) {
-        add_station(GST_BIN(chain->pipeline), *source.station, convert);
-    }
     tune_decoders(chain->pipeline);
     GstPad* pad = gst_element_get_static_pad(chain->volume, "src");
     gst_segment_init(&chain->incoming, GST_FORMAT_TIME);
@@ -340,9 +318,6 @@ bool GraphPlayback::tested(const std::vector<GraphSource>& sources, GstState tar
     };
     for (const GraphSource& source : sources) {
         HRESULT verdict = S_OK;
-        if (source.station != nullptr) {
-            continue;
-        }
         if (!file_verdict(source.path, ready, &verdict)) {
             waiting_ = target;
             waiting_at_ = at;
@@ -389,9 +364,6 @@ void GraphPlayback::stop_now() {
             chain->finishing = true;
         }
         chain->gate_signal.notify_all();
-        if (chain->station != nullptr) {
-            chain->station->end();
-        }
         finish_capture(chain->pipeline, chain->output);
         gst_element_set_state(chain->pipeline, GST_STATE_NULL);
         gst_object_unref(chain->pipeline);
@@ -416,9 +388,7 @@ gint64 GraphPlayback::duration() {
     {
         std::lock_guard<std::mutex> hold(chains_lock_);
         for (Chain* chain : chains_) {
-            if (chain->station == nullptr) {
-                files.push_back(GST_ELEMENT(gst_object_ref(chain->pipeline)));
-            }
+            files.push_back(GST_ELEMENT(gst_object_ref(chain->pipeline)));
         }
     }
     gint64 longest = -1;
@@ -437,9 +407,6 @@ gint64 GraphPlayback::position() {
     GstElement* pipeline = nullptr;
     {
         std::lock_guard<std::mutex> hold(chains_lock_);
-        if (!chains_.empty() && chains_.front()->station != nullptr) {
-            return chains_.front()->played;
-        }
         if (!chains_.empty()) {
             pipeline = GST_ELEMENT(gst_object_ref(chains_.front()->pipeline));
         }

@@ -19,16 +19,14 @@
 #include <vector>
 
 #include "platform/native/types.h"
-#include "platform/stream_connection.h"
 
 namespace plat {
 
 struct Chain;
 
-// What a graph rendered: a file, or a station through its reader.
+// What a graph rendered: a file.
 struct GraphSource {
     std::string path;
-    std::shared_ptr<StreamConnection> station;
 };
 
 struct GraphEvent {
@@ -67,8 +65,7 @@ class GraphPlayback : public std::enable_shared_from_this<GraphPlayback> {
     // Signalled while events wait in the queue.
     HANDLE event_handle() const { return event_handle_; }
     void set_volume(long volume);  // hundredths of a decibel
-    // Where the first chain is (nanoseconds); a station's, how much of it
-    // has been played, which stands still while the station does.
+    // Where the first chain is (nanoseconds).
     gint64 position();
     // Whether the chains' ends and errors become events: only while the
     // graph is meant to run, and never for a chain that a stop has already

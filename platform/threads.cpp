@@ -48,8 +48,11 @@ struct Waitable {
     }
 };
 
-std::mutex registry_lock;
-std::map<HANDLE, std::shared_ptr<Waitable>> registry;
+// Never destroyed: the module's threads may still run while the process
+// ends, after static objects are gone.
+std::mutex& registry_lock = *new std::mutex;
+std::map<HANDLE, std::shared_ptr<Waitable>>& registry =
+    *new std::map<HANDLE, std::shared_ptr<Waitable>>;
 std::atomic<long long> next_number{1};
 
 HANDLE open_handle(std::shared_ptr<Waitable> object) {
@@ -92,9 +95,32 @@ std::atomic<int> threads_parked{0};
     }
 }
 
+// Threads that have ended their routine and may still be tearing down
+// their thread-local state: joined when a thread is made, and at the
+// process's end, so that no teardown runs while the process is taken down.
+std::mutex& ended_lock = *new std::mutex;
+std::vector<pthread_t>& ended = *new std::vector<pthread_t>;
+
+// Joins the ended threads: those done already, or (wait) every one.
+void join_ended(bool wait) {
+    std::vector<pthread_t> joining;
+    {
+        std::lock_guard<std::mutex> hold(ended_lock);
+        joining.swap(ended);
+    }
+    std::vector<pthread_t> left;
+    for (pthread_t id : joining) {
+        if ((wait ? pthread_join(id, nullptr) : pthread_tryjoin_np(id, nullptr)) != 0) {
+            left.push_back(id);
+        }
+    }
+    std::lock_guard<std::mutex> hold(ended_lock);
+    ended.insert(ended.end(), left.begin(), left.end());
+}
+
 // At the process's end, before the statics made before the first thread
 // go: the threads are woken from their waits and given a few seconds to
-// park.
+// park; those that ended meanwhile are seen to their end.
 void stop_made_threads() {
     process_ending = true;
     {
@@ -104,15 +130,24 @@ void stop_made_threads() {
     for (int i = 0; i < 300 && threads_parked < threads_running; ++i) {
         usleep(10000);
     }
+    join_ended(true);
 }
 
 // Whichever way the thread ends, returning or unwinding: the module goes
-// first, then the handle is signalled.
+// first, then the handle is signalled. A thread that ends as the process
+// ends stays where it is instead, as the platform's ExitProcess leaves it.
 struct ThreadEnd {
     std::shared_ptr<Waitable> thread;
     ~ThreadEnd() {
+        if (process_ending) {
+            park();
+        }
         if (module_to_free != nullptr) {
             dlclose(module_to_free);
+        }
+        {
+            std::lock_guard<std::mutex> hold(ended_lock);
+            ended.push_back(pthread_self());
         }
         --threads_running;
         thread->set(true);
@@ -135,6 +170,10 @@ void* run_thread(void* data) {
 }  // namespace
 
 namespace plat {
+
+int made_threads_running() {
+    return threads_running;
+}
 
 bool close_sync_handle(HANDLE handle, long long* number) {
     std::shared_ptr<Waitable> object;
@@ -178,16 +217,14 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     if (start != nullptr && (flags & CREATE_SUSPENDED) == 0 && !plat::fault("CreateThread")) {
         static std::once_flag at_end;
         std::call_once(at_end, [] { std::atexit(stop_made_threads); });
+        join_ended(false);
         ++threads_running;
         thread = std::make_shared<Waitable>();
         thread->thread = true;
         result = open_handle(thread);
-        pthread_attr_t attributes;
-        pthread_attr_init(&attributes);
-        pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
         pthread_t id;
         auto* begin = new Start{start, parameter, thread};
-        if (pthread_create(&id, &attributes, run_thread, begin) != 0) {
+        if (pthread_create(&id, nullptr, run_thread, begin) != 0) {
             --threads_running;
             delete begin;
             long long number = 0;
@@ -196,7 +233,6 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
         } else if (thread_id != nullptr) {
             *thread_id = static_cast<DWORD>(thread->number);
         }
-        pthread_attr_destroy(&attributes);
     }
     plat::Trace("CreateThread").ret(result != nullptr ? number_of(thread) : 0);
     return result;

@@ -12,7 +12,8 @@
 namespace plat {
 namespace {
 
-std::recursive_mutex lock;
+// Never destroyed: threads may trace while the process ends.
+std::recursive_mutex& lock = *new std::recursive_mutex;
 FILE* trace_file = nullptr;
 bool trace_checked = false;
 

@@ -15,7 +15,10 @@
 // after mmsystem.h: DirectSound builds on its wave format.
 #include <dshow.h>
 #include <dsound.h>
-#include <qnetwork.h>
+// after mmsystem.h: the compression manager and the layer 3 format build on it.
+#include <mmreg.h>
+#include <msacm.h>
+#include <wininet.h>
 #else
 #include "platform/native/types.h"
 // types first: the rest build on them.
@@ -26,9 +29,11 @@
 #include "platform/native/files.h"
 #include "platform/native/mci.h"
 #include "platform/native/mixer.h"
+#include "platform/native/msacm.h"
 #include "platform/native/paths.h"
 #include "platform/native/resources.h"
 #include "platform/native/text.h"
 #include "platform/native/threads.h"
 #include "platform/native/windows.h"
+#include "platform/native/wininet.h"
 #endif

@@ -19,6 +19,9 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     gstreamer1.0-plugins-ugly gstreamer1.0-libav timgm6mb-soundfont libopenal-dev
+    # internet radio: the stand-in's HTTP (libcurl, certificates checked
+    # against Debian's) and its MP3 decoder
+    libcurl4-openssl-dev ca-certificates libmpg123-dev
     # the tool that encodes the test and demo audio (tools/make_audio_samples.py)
     gstreamer1.0-tools
     # the loopback radio stations of the stream tests: the server, and the

@@ -71,47 +71,12 @@ extern const IID IID_IMediaSeeking;
 extern const IID IID_IMediaFilter;
 extern const IID IID_IReferenceClock;
 extern const IID IID_IVideoWindow;
-extern const IID IID_IFilterGraph;
-extern const IID IID_IEnumFilters;
-extern const IID IID_IBaseFilter;
-extern const IID IID_IAMMediaContent;
 
-// A filter of the graph: the stand-in's filters answer only QueryInterface.
-struct IBaseFilter : public IUnknown {
-  protected:
-    ~IBaseFilter() = default;
-};
-
-struct IEnumFilters : public IUnknown {
-    // Up to count filters, each with a reference for the caller; S_FALSE
-    // when fewer were left.
-    virtual HRESULT STDMETHODCALLTYPE Next(ULONG count, IBaseFilter** filters, ULONG* fetched) = 0;
-
-  protected:
-    ~IEnumFilters() = default;
-};
-
-struct IFilterGraph : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters** filters) = 0;
-
-  protected:
-    ~IFilterGraph() = default;
-};
-
-struct IGraphBuilder : public IFilterGraph {
+struct IGraphBuilder : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file, LPCWSTR play_list) = 0;
 
   protected:
     ~IGraphBuilder() = default;
-};
-
-// What a source filter knows of its stream's content: the stand-in's
-// internet radio source offers the title its station sends.
-struct IAMMediaContent : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE get_Title(BSTR* title) = 0;
-
-  protected:
-    ~IAMMediaContent() = default;
 };
 
 struct IMediaControl : public IUnknown {

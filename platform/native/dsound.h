@@ -1,5 +1,7 @@
-// DirectSound 8 as the click uses it: the device, static secondary buffers
-// described by DSBUFFERDESC and WAVEFORMATEX, and the platform's results.
+// DirectSound 8 as the click and a station use it: the device, secondary
+// buffers described by DSBUFFERDESC and WAVEFORMATEX (static ones for the
+// click, streaming ones that a station writes ahead of the play cursor),
+// and the platform's results.
 #pragma once
 
 #include "platform/native/com.h"
@@ -45,6 +47,7 @@ typedef const DSBUFFERDESC* LPCDSBUFFERDESC;
 #define DSBCAPS_CTRLPAN 0x00000040
 #define DSBCAPS_CTRLVOLUME 0x00000080
 #define DSBCAPS_CTRLPOSITIONNOTIFY 0x00000100
+#define DSBCAPS_GLOBALFOCUS 0x00008000
 #define DSBCAPS_GETCURRENTPOSITION2 0x00010000
 
 #define DSSCL_NORMAL 0x00000001
@@ -80,6 +83,8 @@ extern const IID IID_IDirectSoundBuffer;
 
 struct IDirectSoundBuffer : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) = 0;
+    // Where the buffer plays, and the first byte that may still be written.
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD play, LPDWORD write) = 0;
     virtual HRESULT STDMETHODCALLTYPE Lock(DWORD offset, DWORD bytes, LPVOID* audio1,
                                            LPDWORD bytes1, LPVOID* audio2, LPDWORD bytes2,
                                            DWORD flags) = 0;

@@ -56,6 +56,8 @@ void set_active_window(HWND window);
 // Delivers every posted message to its window's procedure, on the calling
 // thread; the number delivered.
 int pump_messages();
+// The threads CreateThread made that have not yet ended.
+int made_threads_running();
 // Who shows MessageBoxA: the host's dialog, or standard error without one.
 void set_message_box_handler(std::function<int(const char* text, const char* caption, UINT type)>);
 

@@ -187,7 +187,7 @@ TEST(TypicalRoad, AStationsListOnAPresetIsHeardNamedAndKept) {
               (std::vector<std::string>{"tooltip: FM Preset #3 - Jazz FM: Miles Davis - So What",
                                         "tooltip: FM Preset #3 - jazz.pls"}));
     // The station's tone, at the media volume of -20 dB.
-    std::vector<std::string> files = captured_files(folder.audio_dir(), "media");
+    std::vector<std::string> files = captured_files(folder.audio_dir(), "buffer");
     ASSERT_EQ(files.size(), 1u);
     CapturedAudio heard = read_captured_audio(files[0]).slice(1.0, 2.0);
     EXPECT_GT(heard.rms(), 0.005);

@@ -30,7 +30,11 @@ faults=(
     PathRelativePathToA PathFileExistsA PathIsDirectoryA MoveFileExA MultiByteToWideChar
     WideCharToMultiByte RegisterClassA CreateWindowExA DeleteFileA
     CreateThread CreateEventA SetEvent WaitForSingleObject WaitForMultipleObjects LoadLibraryA
-    IFilterGraph::EnumFilters IAMMediaContent::get_Title IDirectSoundBuffer::Stop
+    IDirectSoundBuffer::Stop IDirectSoundBuffer::GetCurrentPosition IDirectSoundBuffer::Unlock
+    IDirectSoundBuffer::SetCurrentPosition
+    InternetOpenA InternetSetStatusCallbackA InternetSetOptionA InternetOpenUrlA HttpQueryInfoA
+    InternetQueryDataAvailable InternetReadFile
+    acmStreamOpen acmStreamPrepareHeader acmStreamConvert
     "*"
 )
 

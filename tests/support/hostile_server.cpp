@@ -16,11 +16,13 @@ namespace {
 
 // The endless header is this without the blank line that would end it.
 const std::string kAudioHead = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n";
+const std::string kAacHead = "HTTP/1.0 200 OK\r\nContent-Type: audio/aacp\r\n";
 const int kTickMs = 20;
 
 }  // namespace
 
-HostileServer::HostileServer(Kind kind) : kind_(kind) {
+HostileServer::HostileServer(Kind kind, std::string target)
+    : kind_(kind), target_(std::move(target)) {
     if (kind == Kind::closed) {
         port_ = free_loopback_port();
         return;
@@ -30,6 +32,9 @@ HostileServer::HostileServer(Kind kind) : kind_(kind) {
     socklen_t size = sizeof address;
     getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
     port_ = ntohs(reinterpret_cast<sockaddr_in&>(address).sin_port);
+    if (target_.empty()) {
+        target_ = url();
+    }
     if (kind != Kind::silent) {
         thread_ = std::thread([this] { serve(); });
     }
@@ -50,7 +55,9 @@ bool HostileServer::parse_kind(const std::string& name, Kind& kind) {
                                                   {"stall", Kind::stall},
                                                   {"endless-header", Kind::endless_header},
                                                   {"closed", Kind::closed},
-                                                  {"silent", Kind::silent}};
+                                                  {"silent", Kind::silent},
+                                                  {"aac", Kind::aac},
+                                                  {"redirect", Kind::redirect}};
     for (const auto& [known, value] : kinds) {
         if (name == known) {
             kind = value;
@@ -70,13 +77,19 @@ void HostileServer::serve() {
         pollfd waiting{listener_, POLLIN, 0};
         if (poll(&waiting, 1, kTickMs) > 0) {
             int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (client >= 0) {
+            if (client >= 0 && kind_ == Kind::redirect) {
+                std::string head = "HTTP/1.0 302 Found\r\nLocation: " + target_ + "\r\n\r\n";
+                send(client, head.data(), head.size(), MSG_NOSIGNAL);
+                close(client);
+            } else if (client >= 0) {
                 clients.push_back(client);
-                std::string head = kAudioHead + (kind_ == Kind::endless_header ? "" : "\r\n");
+                std::string head = kind_ == Kind::aac
+                                       ? kAacHead + "\r\n"
+                                       : kAudioHead + (kind_ == Kind::endless_header ? "" : "\r\n");
                 send(client, head.data(), head.size(), MSG_NOSIGNAL);
             }
         }
-        if (kind_ == Kind::garbage) {
+        if (kind_ == Kind::garbage || kind_ == Kind::aac) {
             piece.resize(2048);
             for (char& c : piece) {
                 noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;  // xorshift

@@ -5,6 +5,8 @@
 //   endless_header  a status line, then header lines that never end
 //   closed          nothing listens on the port: connections are refused
 //   silent          a listener that never accepts: connects, never answers
+//   aac             HTTP 200, audio/aacp, then random bytes: a format not played
+//   redirect        HTTP 302 to the target given, or to itself (for ever)
 //
 //   HostileServer server(HostileServer::Kind::stall);
 //   play(server.url());   // http://127.0.0.1:PORT/radio.mp3
@@ -16,9 +18,9 @@
 
 class HostileServer {
   public:
-    enum class Kind { garbage, stall, endless_header, closed, silent };
+    enum class Kind { garbage, stall, endless_header, closed, silent, aac, redirect };
 
-    explicit HostileServer(Kind kind);
+    explicit HostileServer(Kind kind, std::string target = "");
     ~HostileServer();
     HostileServer(const HostileServer&) = delete;
     HostileServer& operator=(const HostileServer&) = delete;
@@ -34,6 +36,7 @@ class HostileServer {
     void serve();
 
     Kind kind_;
+    std::string target_;
     int port_ = 0;
     int listener_ = -1;
     std::atomic<bool> stopping_{false};

@@ -18,6 +18,13 @@ TEST(HostileServer, EachMisbehavesAsItSays) {
     EXPECT_EQ(reply.compare(0, audio_head.size(), audio_head), 0);
     EXPECT_GT(ok_body(reply).size(), 30000u);  // it keeps coming
 
+    HostileServer aac(Kind::aac);
+    reply = loopback_get(aac.port(), "/radio.mp3", 8192, 5);
+    EXPECT_EQ(reply.rfind("HTTP/1.0 200 OK\r\nContent-Type: audio/aacp\r\n\r\n", 0), 0u);
+    HostileServer loop(Kind::redirect);
+    EXPECT_EQ(loopback_get(loop.port(), "/radio.mp3", 4096, 1),
+              "HTTP/1.0 302 Found\r\nLocation: " + loop.url() + "\r\n\r\n");
+
     HostileServer stall(Kind::stall);
     EXPECT_EQ(loopback_get(stall.port(), "/radio.mp3", 65536, 1), audio_head + "\r\n");
 

@@ -3,7 +3,7 @@
 // own, then serves until its standard input closes or a signal ends it.
 //
 //   test-station [MOUNT=HZ ...] [--title TEXT]   a station (default /radio.mp3=440)
-//   test-station garbage|stall|endless-header|closed|silent
+//   test-station garbage|stall|endless-header|closed|silent|aac|redirect
 //
 // A station takes commands on standard input, one a line, each answered
 // "ok" or "failed": stop, restart (the server, same port), stop-source [N],
@@ -107,8 +107,9 @@ int main(int argc, char** argv) {
         } else if (arg[0] == '/' && equals != std::string::npos) {
             mounts.push_back({arg.substr(0, equals), std::atof(arg.c_str() + equals + 1)});
         } else {
-            std::cerr << "usage: test-station [MOUNT=HZ ...] [--title TEXT]\n"
-                         "       test-station garbage|stall|endless-header|closed|silent\n";
+            std::cerr
+                << "usage: test-station [MOUNT=HZ ...] [--title TEXT]\n"
+                   "       test-station garbage|stall|endless-header|closed|silent|aac|redirect\n";
             return 2;
         }
     }

@@ -8,8 +8,11 @@
 // Its standard input is the run's sound card (capture.h), whose sound the
 // checks of FM and AM hear (fm_am_heard.h), and those of CD mode with the
 // test CD drive (cd_road.h).
-//   driver.exe PATH-TO-skytune.gau FIXTURE-FOLDER [PATH-TO-stack_probe.dll [STATION-URL]]
-//   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER   (see wine_bench.h)
+//   driver.exe PATH-TO-skytune.gau FIXTURE-FOLDER [PATH-TO-stack_probe.dll
+//              [STATION-URL STATION-CONTROL-FOLDER]]
+//   driver.exe --bench PATH-TO-skytune.gau SOUND-FOLDER [STATION-URL [MISBEHAVING-URL...]]
+//              (see wine_bench.h)
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -24,6 +27,7 @@
 #include "tests/windows/panel_driver.h"
 #include "tests/windows/radio_areas.h"
 #include "tests/windows/scratch_files.h"
+#include "tests/windows/station_heard.h"
 #include "tools/demo_disc/wav_file.h"
 
 namespace {
@@ -144,39 +148,8 @@ void write_playlist(const Scratch& s) {
                    s.sound + "low.wav\r\n");
 }
 
-// The station on AM preset 2. This Windows's DirectShow decides what it
-// gets: Wine's opens no address (its RenderFile fails at once, the network
-// untouched), so the preset says "(no signal)" while it plays static and
-// retries (1 s, then 2 s later); where DirectShow plays it, the station's
-// title shows. The calls' times are noted; power off ends it, and pre-kill
-// its thread (the module then unloads).
-void play_station(const std::string& url) {
-    double alone_us = 0;
-    const HRESULT alone = render_alone(url, alone_us);
-    printf("note: RenderFile of the station's address alone: 0x%08lx after %.1f ms\n",
-           static_cast<unsigned long>(alone), alone_us / 1000);
-    click(MODE_AM_AREA);
-    module_calls.longest_us = 0;
-    click(preset_area(2));
-    const double press_us = module_calls.last_us;
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < 4000;) {
-        panel_frame();
-        tip(preset_area(2));  // as a pointer resting on the button asks
-    }
-    check_equal(tip(preset_area(2)),
-                "AM Preset #2 - Loopback FM" +
-                    std::string(SUCCEEDED(alone) ? ": Driver FM" : " (no signal)"),
-                "the station's tooltip 4 s after the press");
-    printf("note: the station's press: %.2f ms; longest call in the 4 s after: %.2f ms (%s)\n",
-           press_us / 1000, module_calls.longest_us / 1000, module_calls.longest.c_str());
-    click(POWER);
-    printf("note: power off with the station on: %.2f ms\n", module_calls.last_us / 1000);
-    check_equal(tip(preset_area(2)), "AM Preset #2 - station.pls",
-                "after power off the preset shows its list's name");
-}
-
 void second_install(const Scratch& s, const std::string& click_image, const std::string& fixtures,
-                    const std::string& station) {
+                    const std::string& station, const std::string& control) {
     // An upper-case settings file written elsewhere; the save replaces it
     // under the lower-case name.
     DeleteFileA((s.gauges + "skytune.dat").c_str());
@@ -229,7 +202,7 @@ void second_install(const Scratch& s, const std::string& click_image, const std:
     if (station.empty()) {
         click(POWER);
     } else {
-        play_station(station);
+        hear_station(control);
     }
     panel_pump(200);
     check_clicks_heard();
@@ -293,10 +266,11 @@ void check_stack_kept() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool bench = argc == 4 && std::string(argv[1]) == "--bench";
-    if (!bench && (argc < 3 || argc > 5)) {
+    const bool bench = argc >= 4 && std::string(argv[1]) == "--bench";
+    if (!bench && (argc < 3 || argc > 6 || argc == 5)) {
         fprintf(stderr,
-                "usage: driver PATH-TO-skytune.gau FIXTURES [PATH-TO-stack_probe.dll [URL]]\n");
+                "usage: driver PATH-TO-skytune.gau FIXTURES [PATH-TO-stack_probe.dll [URL "
+                "CONTROL]]\n");
         return 2;
     }
     std::string why;
@@ -305,7 +279,10 @@ int main(int argc, char** argv) {
         print_tally();
         return 1;
     }
-    if (bench) return wine_bench(argv[2], argv[3]);
+    if (bench) {
+        return wine_bench(argv[2], argv[3], argc >= 5 ? argv[4] : "",
+                          std::vector<std::string>(argv + std::min(argc, 5), argv + argc));
+    }
     if (argc >= 4) check_stack_check(argv[3]);
     const Scratch s = scratch_simulator();
     check(CopyFileA(windows_path(argv[1]).c_str(), s.module.c_str(), FALSE) != 0,
@@ -330,7 +307,8 @@ int main(int argc, char** argv) {
     if (mixer) mixerClose(mixer);
 
     first_install(s);
-    second_install(s, click_image, argv[2], argc == 5 ? argv[4] : "");
+    second_install(s, click_image, argv[2], argc == 6 ? argv[4] : "",
+                   argc == 6 ? windows_path(argv[5]) + "\\" : "");
     for (const ShownMessage& shown : shown_messages) {
         check(false, "unexpected message box: " + shown.caption + ": " + shown.text);
     }

@@ -4,7 +4,8 @@
 # wine64, i686 (the product) under 32-bit Wine in its i386 chroot. Exits 77
 # (skipped) with one line saying why where MinGW or that Wine is missing.
 # A passing i686 run notes the module's checksum for the package. Given
-# test-station, a loopback station goes on a preset for the run.
+# test-station, a loopback station goes on a preset for the run, and the
+# driver stops and restarts it through a control folder.
 #   run_driver.sh TOP [x86_64|i686] [TEST-STATION]
 set -uo pipefail
 top="$1"
@@ -26,10 +27,26 @@ station=()
 if [ ! -x "${3:-}" ] || ! command -v icecast2 >/dev/null || ! command -v ffmpeg >/dev/null; then
     echo "$name: no station preset: test-station, icecast2 or ffmpeg is missing"
 else
-    coproc STATION { exec "$3" /radio.mp3=440 --title "Driver FM" 2>/dev/null; }
+    coproc STATION { exec "$3" /radio.mp3=500 --title "Driver FM" 2>/dev/null; }
     station_pid=$STATION_PID
-    trap 'kill "$station_pid" 2>/dev/null; wait "$station_pid"' EXIT
-    read -r -t 30 url <&"${STATION[0]}" && station=("$url") ||
+    exec {to_station}>&"${STATION[1]}" {from_station}<&"${STATION[0]}"
+    # The driver cannot reach the station's input from inside Wine: it writes
+    # each command into the control folder, and this passes it on.
+    control="$build/wine/station"
+    rm -rf "$control" && mkdir -p "$control"
+    while kill -0 "$station_pid" 2>/dev/null; do
+        if [ -f "$control/command" ]; then
+            command="$(cat "$control/command")"
+            rm -f "$control/command"
+            echo "$command" >&"$to_station"
+            read -r answer <&"$from_station"
+            echo "$answer" >"$control/answer.tmp" && mv "$control/answer.tmp" "$control/answer"
+        fi
+        sleep 0.1
+    done &
+    relay_pid=$!
+    trap 'kill "$relay_pid" "$station_pid" 2>/dev/null; wait "$relay_pid" "$station_pid"' EXIT
+    read -r -t 30 url <&"$from_station" && station=("$url" "$control") ||
         echo "$name: no station preset: the test station did not start"
 fi
 wine_run "$arch" --cdaudio "$build/tests/windows/mci_test_drive.dll" \
