@@ -26,7 +26,8 @@ fi
 mkdir -p "$state/home"
 export HOME="$state/home"
 export WINEPREFIX="$state/prefix"
-export WINEDEBUG=-all
+# SKYTUNE_WINEDEBUG: Wine's debug channels for a run (none by default).
+export WINEDEBUG="${SKYTUNE_WINEDEBUG:--all}"
 # No Mono or Gecko prompts, and no debugger waiting on a crash: the program
 # just ends.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
