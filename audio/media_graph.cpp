@@ -233,13 +233,8 @@ void media_play_handle(const PlayerRequest& request) {
 
 void media_stop_now() {
     playlist_stop();
-    station_player_stop();
-    media_player.streaming = 0;
-    if (media_player.control != nullptr && FAILED(media_player.control->Stop())) {
-        media_release_graph();
-        return;
-    }
-    media_forget_play();
+    media_silence();
+    // A graph whose stop failed is gone, its window with it.
     if (media_player.video != nullptr) {
         media_player.video->put_Visible(OAFALSE);
     }
