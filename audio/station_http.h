@@ -44,6 +44,10 @@ struct StationAttempt {
     int32_t completed;
     DWORD_PTR result;
     DWORD error;
+    // Where the platform writes a call's counts: a call that completes
+    // later writes them after it returned, so they live with the slot.
+    DWORD available;
+    DWORD read;
 };
 
 struct StationHttp {
