@@ -175,15 +175,14 @@ int32_t station_http_answered(StationHttp* http) {
 
 // Asks how much can be read; the state it leaves.
 int32_t station_http_ask(StationHttp* http) {
-    DWORD available = 0;
     StationAttempt* attempt = http->current;
     EnterCriticalSection(&http->lock);
     attempt->completed = 0;
     LeaveCriticalSection(&http->lock);
-    if (InternetQueryDataAvailable(attempt->handle, &available, 0,
+    if (InternetQueryDataAvailable(attempt->handle, &attempt->available, 0,
                                    reinterpret_cast<DWORD_PTR>(attempt)) == TRUE) {
-        http->available = available;
-        return available > 0 ? HTTP_READABLE : HTTP_ENDED;
+        http->available = attempt->available;
+        return http->available > 0 ? HTTP_READABLE : HTTP_ENDED;
     }
     http->error = GetLastError();
     return http->error == ERROR_IO_PENDING ? HTTP_WAITING : HTTP_FAILED;
@@ -256,6 +255,8 @@ int station_http_connect(StationHttp* http, const char* url, int keep_free) {
             attempt->completed = 0;
             attempt->result = 0;
             attempt->error = 0;
+            attempt->available = 0;
+            attempt->read = 0;
         }
     }
     LeaveCriticalSection(&http->lock);
@@ -350,14 +351,17 @@ DWORD station_http_read(StationHttp* http, uint8_t* into, DWORD room) {
     if (http->state != HTTP_READABLE || room == 0) {
         return 0;
     }
-    // Never more than is there: a read of more would wait for the rest.
+    // Never more than is there: a read of more would wait for the rest,
+    // and go on into the backlog after this call.
     DWORD asked = room < http->available ? room : http->available;
-    DWORD read = 0;
-    if (InternetReadFile(http->current->handle, into, asked, &read) == FALSE || read > asked) {
+    StationAttempt* attempt = http->current;
+    if (InternetReadFile(attempt->handle, into, asked, &attempt->read) == FALSE ||
+        attempt->read > asked) {
         http->error = GetLastError();
         http->state = HTTP_FAILED;
         return 0;
     }
+    DWORD read = attempt->read;
     http->available -= read;
     if (http->available == 0) {
         // Asked again at the next read, not now: a question left pending

@@ -4,12 +4,13 @@
 // platform's threads) notes what finished and sets the player's event, and
 // the player's thread takes it from there.
 //
-// Each open is an attempt with a slot of its own, the callback's context,
-// kept until the platform has let go of its handle: a handle closed while
-// the network still holds it goes on reporting into its slot, never into
-// a newer attempt's. An attempt that does not end keeps its slot, so a
-// station whose attempts the network never lets go of is tried no more
-// once a few are held; a new station asked for still has slots of its own.
+// Each open is an attempt with a slot of its own, the callback's context
+// and where the platform writes its counts, kept until the platform has
+// let go of its handle: a handle closed while the network still holds it
+// goes on reporting into its slot, never into a newer attempt's. An
+// attempt that does not end keeps its slot, so a station whose attempts
+// the network never lets go of is tried no more once a few are held; a
+// new station asked for still has slots of its own.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +45,10 @@ struct StationAttempt {
     int32_t completed;
     DWORD_PTR result;
     DWORD error;
+    // Where the platform writes a call's counts: a call that completes
+    // later writes them after it returned, so they live with the slot.
+    DWORD available;
+    DWORD read;
 };
 
 struct StationHttp {

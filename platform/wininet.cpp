@@ -18,7 +18,9 @@
 // an invalid response) and 256 KiB of unread body (the transfer pauses
 // until the reader catches up). A read of more than has arrived before the
 // body's end is refused: the platform's would go on asynchronously into
-// the caller's buffer.
+// the caller's buffer. A query left pending writes its count where its
+// caller pointed when it completes or its request closes, after the call
+// returned, as the platform's does.
 #include "platform/native/wininet.h"
 
 #include <curl/curl.h>
@@ -73,6 +75,9 @@ struct Request {
     bool closed = false;   // closed by the caller, or by a failed open
     bool closing_sent = false;
     bool query_pending = false;
+    // Where a pending query's count goes when it completes: the caller's,
+    // written after its call returned, as the platform writes it.
+    LPDWORD query_count = nullptr;
     bool paused = false;
     bool head_too_long = false;
     DWORD failure = 0;
@@ -203,6 +208,14 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+// A pending query ends: its count is written where its caller pointed.
+// With the session's lock held.
+void end_query(Request* request, DWORD count) {
+    request->query_pending = false;
+    *request->query_count = count;
+    request->query_count = nullptr;
+}
+
 size_t on_body(char* data, size_t size, size_t count, void* user) {
     Request* request = static_cast<Request*>(user);
     size_t bytes = size * count;
@@ -216,7 +229,7 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
     }
     request->body.append(data, bytes);
     if (request->query_pending) {
-        request->query_pending = false;
+        end_query(request, static_cast<DWORD>(request->body.size()));
         post(request->session, request->handle, request->context, INTERNET_STATUS_REQUEST_COMPLETE,
              TRUE, static_cast<DWORD>(request->body.size()));
     }
@@ -268,7 +281,7 @@ void finish(Session* session, Request* request, CURLcode code) {
         std::lock_guard<std::mutex> hold(registry_lock);
         registry.erase(request->handle);
     } else if (request->query_pending) {
-        request->query_pending = false;
+        end_query(request, 0);
         post(session, request->handle, request->context, INTERNET_STATUS_REQUEST_COMPLETE,
              request->failure == 0 ? TRUE : 0, request->failure);
     }
@@ -317,6 +330,9 @@ void run(std::shared_ptr<Session> session) {
                     }
                     curl_easy_cleanup(request->easy);
                     curl_slist_free_all(request->header_list);
+                    if (request->query_pending) {
+                        end_query(request, 0);
+                    }
                     post(session.get(), request->handle, request->context,
                          INTERNET_STATUS_HANDLE_CLOSING);
                     it = requests.erase(it);
@@ -587,15 +603,18 @@ BOOL InternetQueryDataAvailable(HINTERNET handle, LPDWORD available, DWORD flags
         } else if (request->failure != 0) {
             error = request->failure;
         } else if (!request->done) {
-            request->query_pending = true;
             error = ERROR_IO_PENDING;
+        }
+        // Written before a pending query is known to the worker, which
+        // writes the count from then on.
+        *available = count;
+        if (error == ERROR_IO_PENDING) {
+            request->query_pending = true;
+            request->query_count = available;
         }
         if (request->paused) {
             wake(found.session.get());
         }
-    }
-    if (available != nullptr) {
-        *available = count;
     }
     SetLastError(error);
     trace.ret(error == ERROR_SUCCESS).num(error).num(count);
