@@ -62,8 +62,8 @@ std::string in_ms(const std::vector<double>& seconds) {
 // nearly whole; one before that is a dropout within the pass, listed apart:
 // the graph plays the file whole, but under load Wine's mixer or the sound
 // server now and then leaves a few milliseconds out. A pass cut short still
-// shows, as a pass too long. A stutter (a sound of less than 50 ms between two quiets)
-// counts with the quiet.
+// shows, as a pass too long. A stutter (a sound of less than 50 ms between
+// two quiets) counts with the quiet.
 struct Passes {
     std::vector<double> gaps, lengths, dropouts;
 };
